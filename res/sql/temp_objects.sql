@@ -1,0 +1,1 @@
+BEGIN TRANSACTION; CREATE TEMP TABLE tmp_NoOrder_DayList_tbl (wid INTEGER NOT NULL UNIQUE);CREATE TEMP VIEW tmp_NoOrder_DayList_view AS SELECT w.wid wid, name, interp, phonetic FROM tmp_NoOrder_DayList_tbl d, words_tbl w WHERE d.wid = w.wid; COMMIT TRANSACTION; 

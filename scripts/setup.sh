@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quillora needs to build, run and test.
+# Safe to run again: apt skips what is already there.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake g++ ninja-build ccache pkg-config
+  # GUI, browser, speech, SVG (skin art is rendered with Qt's SVG renderer)
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6-dev qt6-svg-dev
+  qt6-webengine-dev qt6-webengine-dev-tools qt6-webchannel-dev libqt6webenginecore6-bin
+  qt6-speech-dev qt6-speech-flite-plugin qt6-speech-speechd-plugin
+  # store and cryptography
+  libsqlite3-dev nettle-dev
+  # fonts: CJK interface text and the face asked for as "Comic Sans MS"
+  fonts-noto-cjk fonts-comic-neue fontconfig
+  # tests: a real X server, a notification area, input and screenshots
+  xvfb xauth trayer xdotool x11-utils imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,772 @@
+#include "store/PageCodec.h"
+
+#include <sqlite3.h>
+
+#include <nettle/arcfour.h>
+#include <nettle/sha1.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// With one key for all pages and RC4 restarted at every page, each page is XORed
+// with the same 1024-byte key stream. Encryption and decryption are therefore one
+// operation: XOR with the stream at (file offset mod 1024), for I/O of any size.
+
+namespace {
+
+constexpr int kStreamPeriod = 1024;  // the page size of encrypted files
+constexpr int kLockPageOffset = 0x40000000; // SQLite's pending-byte offset
+
+struct KeyStream
+{
+    alignas(64) unsigned char bytes[kStreamPeriod];
+};
+using Key = std::shared_ptr<const KeyStream>;
+
+Key deriveKey(const void *phrase, int length)
+{
+    if (!phrase || length <= 0)
+        return nullptr;
+    sha1_ctx sha;
+    sha1_init(&sha);
+    sha1_update(&sha, static_cast<size_t>(length), static_cast<const uint8_t *>(phrase));
+    uint8_t digest[SHA1_DIGEST_SIZE];
+    sha1_digest(&sha, sizeof digest, digest);
+
+    arcfour_ctx rc4;
+    arcfour_set_key(&rc4, 16, digest); // 128-bit RC4 key, no salt
+    auto key = std::make_shared<KeyStream>();
+    static const uint8_t zeros[kStreamPeriod] = {};
+    arcfour_crypt(&rc4, kStreamPeriod, key->bytes, zeros);
+    return key;
+}
+
+// dst = src XOR stream, eight bytes at a time where possible.
+inline void xorRun(unsigned char *dst, const unsigned char *src, const unsigned char *ks, size_t n)
+{
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t a, k;
+        std::memcpy(&a, src + i, 8);
+        std::memcpy(&k, ks + i, 8);
+        a ^= k;
+        std::memcpy(dst + i, &a, 8);
+    }
+    for (; i < n; ++i)
+        dst[i] = src[i] ^ ks[i];
+}
+
+void applyStream(const KeyStream &key, unsigned char *dst, const unsigned char *src, size_t n,
+                 sqlite3_int64 offset)
+{
+    size_t pos = static_cast<size_t>(offset % kStreamPeriod);
+    while (n) {
+        const size_t len = std::min(n, kStreamPeriod - pos);
+        xorRun(dst, src, key.bytes + pos, len);
+        dst += len;
+        src += len;
+        n -= len;
+        pos = 0;
+    }
+}
+
+// Codec state of one main database file; its rollback journal shares it.
+struct CodecState
+{
+    Key readKey;  // pages in the file (and journal images) are encrypted with this
+    Key writeKey; // pages written to the file are encrypted with this
+    // While re-keying, the file holds pages under both keys: remember which 1024-byte
+    // units have been written with the new key, and whether a rollback is copying
+    // journal images (old key) back.
+    bool rekeying = false;
+    bool restoring = false;
+    std::vector<bool> newKeyUnits;
+
+    bool encrypted() const { return readKey || writeKey; }
+    const KeyStream *keyForUnit(sqlite3_int64 unit) const
+    {
+        if (rekeying && unit < static_cast<sqlite3_int64>(newKeyUnits.size()) && newKeyUnits[unit])
+            return writeKey.get();
+        return readKey.get();
+    }
+};
+
+enum class Kind { Main, Journal };
+
+struct FileImpl
+{
+    Kind kind;
+    sqlite3_file *real;
+    std::shared_ptr<CodecState> state;
+    std::vector<unsigned char> buffer; // work buffer; grows, never shrinks
+
+    // Journal record tracking: the engine writes and reads a record as three calls
+    // (page number, page image, checksum).
+    sqlite3_int64 lastOffset = -1;
+    int lastLength = 0;
+    uint32_t lastValue = 0;
+    sqlite3_int64 checksumOffset = -1;
+    uint32_t checksumDelta = 0;
+
+    unsigned char *workBuffer(size_t n)
+    {
+        if (buffer.size() < n)
+            buffer.resize(n);
+        return buffer.data();
+    }
+};
+
+struct CodecFile
+{
+    sqlite3_file base;
+    FileImpl *impl;
+};
+
+sqlite3_vfs *g_real = nullptr;
+sqlite3_vfs g_vfs;
+sqlite3_io_methods g_mainMethods;
+sqlite3_io_methods g_journalMethods;
+
+// Key handed to the next main-database open on this thread (ATTACH).
+struct PendingAttach
+{
+    bool active = false;
+    Key key;
+};
+thread_local PendingAttach t_pendingAttach;
+
+inline FileImpl *implOf(sqlite3_file *f) { return reinterpret_cast<CodecFile *>(f)->impl; }
+
+uint32_t readBE32(const void *p)
+{
+    const auto *b = static_cast<const unsigned char *>(p);
+    return (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | uint32_t(b[3]);
+}
+void writeBE32(void *p, uint32_t v)
+{
+    auto *b = static_cast<unsigned char *>(p);
+    b[0] = uint8_t(v >> 24);
+    b[1] = uint8_t(v >> 16);
+    b[2] = uint8_t(v >> 8);
+    b[3] = uint8_t(v);
+}
+
+// The bytes the engine's journal checksum adds up: every 200th byte from the end.
+uint32_t checksumBytes(const unsigned char *page, int pageSize)
+{
+    uint32_t sum = 0;
+    for (int i = pageSize - 200; i > 0; i -= 200)
+        sum += page[i];
+    return sum;
+}
+
+bool isPageSize(int n) { return n >= 512 && n <= 65536 && (n & (n - 1)) == 0; }
+
+// ---- main database file ----------------------------------------------------
+
+int mainClose(sqlite3_file *f)
+{
+    FileImpl *impl = implOf(f);
+    int rc = impl->real->pMethods ? impl->real->pMethods->xClose(impl->real) : SQLITE_OK;
+    delete impl;
+    return rc;
+}
+
+int mainRead(sqlite3_file *f, void *buf, int n, sqlite3_int64 off)
+{
+    FileImpl *impl = implOf(f);
+    int rc = impl->real->pMethods->xRead(impl->real, buf, n, off);
+    CodecState &st = *impl->state;
+    if ((rc != SQLITE_OK && rc != SQLITE_IOERR_SHORT_READ) || !(st.readKey || st.rekeying))
+        return rc;
+    sqlite3_int64 valid = n;
+    if (rc == SQLITE_IOERR_SHORT_READ) {
+        // Only the bytes that came from the file are cipher text; the rest is zero fill.
+        sqlite3_int64 size = 0;
+        if (impl->real->pMethods->xFileSize(impl->real, &size) != SQLITE_OK)
+            size = off;
+        valid = std::clamp<sqlite3_int64>(size - off, 0, n);
+    }
+    auto *p = static_cast<unsigned char *>(buf);
+    if (!st.rekeying) {
+        applyStream(*st.readKey, p, p, static_cast<size_t>(valid), off);
+        return rc;
+    }
+    sqlite3_int64 done = 0;
+    while (done < valid) {
+        const sqlite3_int64 pos = off + done;
+        const sqlite3_int64 len = std::min<sqlite3_int64>(valid - done, kStreamPeriod - pos % kStreamPeriod);
+        if (const KeyStream *key = st.keyForUnit(pos / kStreamPeriod))
+            applyStream(*key, p + done, p + done, static_cast<size_t>(len), pos);
+        done += len;
+    }
+    return rc;
+}
+
+int mainWrite(sqlite3_file *f, const void *buf, int n, sqlite3_int64 off)
+{
+    FileImpl *impl = implOf(f);
+    CodecState &st = *impl->state;
+    const bool useNewKey = st.rekeying && !st.restoring;
+    const KeyStream *key = useNewKey ? st.writeKey.get() : st.readKey.get();
+    if (st.rekeying) {
+        const sqlite3_int64 first = off / kStreamPeriod;
+        const sqlite3_int64 last = (off + n - 1) / kStreamPeriod;
+        if (static_cast<sqlite3_int64>(st.newKeyUnits.size()) <= last)
+            st.newKeyUnits.resize(static_cast<size_t>(last + 1), false);
+        for (sqlite3_int64 u = first; u <= last; ++u)
+            st.newKeyUnits[static_cast<size_t>(u)] = useNewKey;
+    }
+    if (!key)
+        return impl->real->pMethods->xWrite(impl->real, buf, n, off);
+    // The caller's page stays plain (it is the engine's cache); encrypt a copy.
+    unsigned char *out = impl->workBuffer(static_cast<size_t>(n));
+    applyStream(*key, out, static_cast<const unsigned char *>(buf), static_cast<size_t>(n), off);
+    return impl->real->pMethods->xWrite(impl->real, out, n, off);
+}
+
+bool pragmaIs(const char *name, const char *wanted) { return name && sqlite3_stricmp(name, wanted) == 0; }
+
+int mainFileControl(sqlite3_file *f, int op, void *arg)
+{
+    FileImpl *impl = implOf(f);
+    if (op == SQLITE_FCNTL_PRAGMA) {
+        char **azArg = static_cast<char **>(arg);
+        const char *name = azArg[1];
+        const char *value = azArg[2];
+        if (pragmaIs(name, "key")) {
+            // PRAGMA key = 'phrase' on this file; an empty phrase means plain.
+            if (value) {
+                Key key = deriveKey(value, static_cast<int>(std::strlen(value)));
+                impl->state->readKey = key;
+                impl->state->writeKey = key;
+            }
+            return SQLITE_OK;
+        }
+        if (impl->state->encrypted() && value) {
+            if (pragmaIs(name, "journal_mode") && pragmaIs(value, "wal")) {
+                azArg[0] = sqlite3_mprintf("WAL is not supported on an encrypted database");
+                return SQLITE_ERROR;
+            }
+            if (pragmaIs(name, "page_size") && std::atoi(value) != kStreamPeriod) {
+                azArg[0] = sqlite3_mprintf("encrypted databases keep 1024-byte pages");
+                return SQLITE_ERROR;
+            }
+        }
+    }
+    return impl->real->pMethods->xFileControl(impl->real, op, arg);
+}
+
+// ---- rollback journal ------------------------------------------------------
+
+bool journalImageOp(const FileImpl *impl, int n, sqlite3_int64 off)
+{
+    // A page image directly follows the 4-byte page number; the super-journal name
+    // follows a 4-byte marker that is never a journaled page number.
+    return isPageSize(n) && impl->lastLength == 4 && impl->lastOffset + 4 == off
+        && impl->lastValue != static_cast<uint32_t>(kLockPageOffset / n + 1);
+}
+
+void trackJournalOp(FileImpl *impl, const void *data, int n, sqlite3_int64 off)
+{
+    impl->lastOffset = off;
+    impl->lastLength = n;
+    impl->lastValue = n == 4 ? readBE32(data) : 0;
+}
+
+int journalWrite(sqlite3_file *f, const void *buf, int n, sqlite3_int64 off)
+{
+    FileImpl *impl = implOf(f);
+    const KeyStream *key = impl->state ? impl->state->readKey.get() : nullptr;
+    sqlite3_file *real = impl->real;
+    if (!key) {
+        trackJournalOp(impl, buf, n, off);
+        return real->pMethods->xWrite(real, buf, n, off);
+    }
+    if (n == 4 && off == impl->checksumOffset) {
+        // The engine summed the plain image; the journal keeps the sum of the cipher.
+        unsigned char adjusted[4];
+        writeBE32(adjusted, readBE32(buf) + impl->checksumDelta);
+        impl->checksumOffset = -1;
+        trackJournalOp(impl, buf, n, off);
+        return real->pMethods->xWrite(real, adjusted, 4, off);
+    }
+    if (journalImageOp(impl, n, off)) {
+        const auto *plain = static_cast<const unsigned char *>(buf);
+        unsigned char *out = impl->workBuffer(static_cast<size_t>(n));
+        applyStream(*key, out, plain, static_cast<size_t>(n), 0);
+        impl->checksumDelta = checksumBytes(out, n) - checksumBytes(plain, n);
+        impl->checksumOffset = off + n;
+        trackJournalOp(impl, buf, n, off);
+        return real->pMethods->xWrite(real, out, n, off);
+    }
+    trackJournalOp(impl, buf, n, off);
+    return real->pMethods->xWrite(real, buf, n, off);
+}
+
+int journalRead(sqlite3_file *f, void *buf, int n, sqlite3_int64 off)
+{
+    FileImpl *impl = implOf(f);
+    sqlite3_file *real = impl->real;
+    int rc = real->pMethods->xRead(real, buf, n, off);
+    const KeyStream *key = impl->state ? impl->state->readKey.get() : nullptr;
+    if (rc != SQLITE_OK || !key) {
+        trackJournalOp(impl, buf, n, off);
+        return rc;
+    }
+    if (n == 4 && off == impl->checksumOffset) {
+        writeBE32(buf, readBE32(buf) + impl->checksumDelta);
+        impl->checksumOffset = -1;
+    } else if (journalImageOp(impl, n, off)) {
+        auto *p = static_cast<unsigned char *>(buf);
+        const uint32_t cipherSum = checksumBytes(p, n);
+        applyStream(*key, p, p, static_cast<size_t>(n), 0);
+        impl->checksumDelta = checksumBytes(p, n) - cipherSum;
+        impl->checksumOffset = off + n;
+        // Images are read back only to roll back: those writes restore old-key pages.
+        if (impl->state->rekeying)
+            impl->state->restoring = true;
+    }
+    trackJournalOp(impl, buf, n, off);
+    return rc;
+}
+
+// ---- forwarding --------------------------------------------------------------
+
+#define REAL(f) (implOf(f)->real)
+int fwdTruncate(sqlite3_file *f, sqlite3_int64 size) { return REAL(f)->pMethods->xTruncate(REAL(f), size); }
+int fwdSync(sqlite3_file *f, int flags) { return REAL(f)->pMethods->xSync(REAL(f), flags); }
+int fwdFileSize(sqlite3_file *f, sqlite3_int64 *size) { return REAL(f)->pMethods->xFileSize(REAL(f), size); }
+int fwdLock(sqlite3_file *f, int level) { return REAL(f)->pMethods->xLock(REAL(f), level); }
+int fwdUnlock(sqlite3_file *f, int level) { return REAL(f)->pMethods->xUnlock(REAL(f), level); }
+int fwdCheckReservedLock(sqlite3_file *f, int *out) { return REAL(f)->pMethods->xCheckReservedLock(REAL(f), out); }
+int fwdFileControl(sqlite3_file *f, int op, void *arg) { return REAL(f)->pMethods->xFileControl(REAL(f), op, arg); }
+int fwdSectorSize(sqlite3_file *f) { return REAL(f)->pMethods->xSectorSize(REAL(f)); }
+int fwdDeviceCharacteristics(sqlite3_file *f) { return REAL(f)->pMethods->xDeviceCharacteristics(REAL(f)); }
+int fwdShmMap(sqlite3_file *f, int region, int size, int extend, void volatile **pp)
+{
+    sqlite3_file *r = REAL(f);
+    if (r->pMethods->iVersion < 2 || !r->pMethods->xShmMap)
+        return SQLITE_IOERR_SHMMAP;
+    return r->pMethods->xShmMap(r, region, size, extend, pp);
+}
+int fwdShmLock(sqlite3_file *f, int offset, int n, int flags)
+{
+    sqlite3_file *r = REAL(f);
+    return r->pMethods->iVersion >= 2 ? r->pMethods->xShmLock(r, offset, n, flags) : SQLITE_IOERR_SHMLOCK;
+}
+void fwdShmBarrier(sqlite3_file *f)
+{
+    sqlite3_file *r = REAL(f);
+    if (r->pMethods->iVersion >= 2)
+        r->pMethods->xShmBarrier(r);
+}
+int fwdShmUnmap(sqlite3_file *f, int deleteFlag)
+{
+    sqlite3_file *r = REAL(f);
+    return r->pMethods->iVersion >= 2 ? r->pMethods->xShmUnmap(r, deleteFlag) : SQLITE_OK;
+}
+#undef REAL
+
+// Version 2: no xFetch, so the engine never maps the file into memory, which would
+// bypass decryption.
+void fillMethods(sqlite3_io_methods &m, int (*read)(sqlite3_file *, void *, int, sqlite3_int64),
+                 int (*write)(sqlite3_file *, const void *, int, sqlite3_int64),
+                 int (*fileControl)(sqlite3_file *, int, void *))
+{
+    std::memset(&m, 0, sizeof m);
+    m.iVersion = 2;
+    m.xClose = mainClose;
+    m.xRead = read;
+    m.xWrite = write;
+    m.xTruncate = fwdTruncate;
+    m.xSync = fwdSync;
+    m.xFileSize = fwdFileSize;
+    m.xLock = fwdLock;
+    m.xUnlock = fwdUnlock;
+    m.xCheckReservedLock = fwdCheckReservedLock;
+    m.xFileControl = fileControl;
+    m.xSectorSize = fwdSectorSize;
+    m.xDeviceCharacteristics = fwdDeviceCharacteristics;
+    m.xShmMap = fwdShmMap;
+    m.xShmLock = fwdShmLock;
+    m.xShmBarrier = fwdShmBarrier;
+    m.xShmUnmap = fwdShmUnmap;
+}
+
+// ---- the file system -------------------------------------------------------
+
+constexpr int alignedSize(int n) { return (n + 7) & ~7; }
+
+int vfsOpen(sqlite3_vfs *, sqlite3_filename name, sqlite3_file *file, int flags, int *outFlags)
+{
+    const bool mainDb = flags & SQLITE_OPEN_MAIN_DB;
+    const bool mainJournal = flags & SQLITE_OPEN_MAIN_JOURNAL;
+    if (!mainDb && !mainJournal) {
+        // Temporary databases, statement and super journals, WAL: the real file
+        // object sits where ours would and nothing is encrypted.
+        return g_real->xOpen(g_real, name, file, flags, outFlags);
+    }
+    auto *cf = reinterpret_cast<CodecFile *>(file);
+    cf->base.pMethods = nullptr;
+    auto *impl = new FileImpl;
+    impl->kind = mainDb ? Kind::Main : Kind::Journal;
+    impl->real = reinterpret_cast<sqlite3_file *>(reinterpret_cast<char *>(file) + alignedSize(sizeof(CodecFile)));
+    impl->real->pMethods = nullptr;
+    if (mainDb) {
+        impl->state = std::make_shared<CodecState>();
+        if (t_pendingAttach.active) {
+            impl->state->readKey = impl->state->writeKey = t_pendingAttach.key;
+            t_pendingAttach = {};
+        }
+    } else if (name) {
+        sqlite3_file *db = sqlite3_database_file_object(name);
+        if (db && db->pMethods == &g_mainMethods)
+            impl->state = implOf(db)->state;
+    }
+    const int rc = g_real->xOpen(g_real, name, impl->real, flags, outFlags);
+    if (rc != SQLITE_OK) {
+        if (impl->real->pMethods)
+            impl->real->pMethods->xClose(impl->real);
+        delete impl;
+        return rc;
+    }
+    cf->impl = impl;
+    cf->base.pMethods = mainDb ? &g_mainMethods : &g_journalMethods;
+    return SQLITE_OK;
+}
+
+int vfsDelete(sqlite3_vfs *, const char *name, int syncDir) { return g_real->xDelete(g_real, name, syncDir); }
+int vfsAccess(sqlite3_vfs *, const char *name, int flags, int *out) { return g_real->xAccess(g_real, name, flags, out); }
+int vfsFullPathname(sqlite3_vfs *, const char *name, int n, char *out) { return g_real->xFullPathname(g_real, name, n, out); }
+void *vfsDlOpen(sqlite3_vfs *, const char *name) { return g_real->xDlOpen(g_real, name); }
+void vfsDlError(sqlite3_vfs *, int n, char *msg) { g_real->xDlError(g_real, n, msg); }
+void (*vfsDlSym(sqlite3_vfs *, void *h, const char *sym))(void) { return g_real->xDlSym(g_real, h, sym); }
+void vfsDlClose(sqlite3_vfs *, void *h) { g_real->xDlClose(g_real, h); }
+int vfsRandomness(sqlite3_vfs *, int n, char *out) { return g_real->xRandomness(g_real, n, out); }
+int vfsSleep(sqlite3_vfs *, int us) { return g_real->xSleep(g_real, us); }
+int vfsCurrentTime(sqlite3_vfs *, double *t) { return g_real->xCurrentTime(g_real, t); }
+int vfsGetLastError(sqlite3_vfs *, int n, char *msg) { return g_real->xGetLastError ? g_real->xGetLastError(g_real, n, msg) : 0; }
+int vfsCurrentTimeInt64(sqlite3_vfs *, sqlite3_int64 *t) { return g_real->xCurrentTimeInt64(g_real, t); }
+int vfsSetSystemCall(sqlite3_vfs *, const char *name, sqlite3_syscall_ptr p) { return g_real->xSetSystemCall(g_real, name, p); }
+sqlite3_syscall_ptr vfsGetSystemCall(sqlite3_vfs *, const char *name) { return g_real->xGetSystemCall(g_real, name); }
+const char *vfsNextSystemCall(sqlite3_vfs *, const char *name) { return g_real->xNextSystemCall(g_real, name); }
+
+FileImpl *mainFileOf(sqlite3 *db, const char *schema)
+{
+    sqlite3_file *file = nullptr;
+    if (!db || sqlite3_file_control(db, schema, SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file)
+        return nullptr;
+    return file->pMethods == &g_mainMethods ? implOf(file) : nullptr;
+}
+
+bool fileIsEmpty(FileImpl *impl)
+{
+    sqlite3_int64 size = 0;
+    return impl->real->pMethods->xFileSize(impl->real, &size) == SQLITE_OK && size == 0;
+}
+
+int queryScalar(sqlite3 *db, const char *sql)
+{
+    sqlite3_stmt *stmt = nullptr;
+    int value = -1;
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK && stmt && sqlite3_step(stmt) == SQLITE_ROW)
+        value = sqlite3_column_int(stmt, 0);
+    sqlite3_finalize(stmt);
+    return value;
+}
+
+// New encrypted files get 1024-byte pages. Temporary storage moves to memory, so that
+// no plain copy of encrypted data (sorts, VACUUM's copy, statement journals) lands on
+// disk; the switch would drop existing temporary tables, so it waits while there are
+// any.
+void prepareForEncryption(sqlite3 *db, const char *schema, bool emptyFile)
+{
+    if (queryScalar(db, "PRAGMA temp_store;") != 2 && queryScalar(db, "SELECT count(*) FROM temp.sqlite_master;") == 0)
+        sqlite3_exec(db, "PRAGMA temp_store = 2;", nullptr, nullptr, nullptr);
+    if (emptyFile) {
+        char *sql = sqlite3_mprintf("PRAGMA \"%w\".page_size = %d;", schema, kStreamPeriod);
+        sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+        sqlite3_free(sql);
+    }
+}
+
+// ---- ATTACH ... KEY ----------------------------------------------------------
+
+struct Token
+{
+    const char *begin;
+    const char *end;
+    bool word;
+};
+
+// Next token of SQL text: words, quoted strings and identifiers, single characters;
+// white space and comments are skipped. Returns false at the end.
+bool nextToken(const char *&p, const char *end, Token &tok)
+{
+    for (;;) {
+        while (p < end && static_cast<unsigned char>(*p) <= ' ')
+            ++p;
+        if (p + 1 < end && p[0] == '-' && p[1] == '-') {
+            while (p < end && *p != '\n')
+                ++p;
+            continue;
+        }
+        if (p + 1 < end && p[0] == '/' && p[1] == '*') {
+            p += 2;
+            while (p + 1 < end && !(p[0] == '*' && p[1] == '/'))
+                ++p;
+            p = std::min(end, p + 2);
+            continue;
+        }
+        break;
+    }
+    if (p >= end)
+        return false;
+    tok.begin = p;
+    const char c = *p;
+    if (c == '\'' || c == '"' || c == '`' || c == '[') {
+        const char close = c == '[' ? ']' : c;
+        ++p;
+        while (p < end) {
+            if (*p == close) {
+                if (close != ']' && p + 1 < end && p[1] == close) {
+                    p += 2;
+                    continue;
+                }
+                ++p;
+                break;
+            }
+            ++p;
+        }
+        tok.word = false;
+    } else if (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || static_cast<unsigned char>(c) >= 0x80) {
+        while (p < end && (std::isalnum(static_cast<unsigned char>(*p)) || *p == '_' || *p == '$'
+                           || static_cast<unsigned char>(*p) >= 0x80))
+            ++p;
+        tok.word = true;
+    } else {
+        ++p;
+        tok.word = false;
+    }
+    tok.end = p;
+    return true;
+}
+
+bool tokenIs(const Token &t, const char *word)
+{
+    const size_t n = std::strlen(word);
+    return t.word && static_cast<size_t>(t.end - t.begin) == n && sqlite3_strnicmp(t.begin, word, static_cast<int>(n)) == 0;
+}
+
+// Finds the expression of a top-level KEY clause: ATTACH expr AS name KEY expr.
+bool findKeyClause(const char *sql, const char *end, const char *&keyBegin, const char *&keyEnd)
+{
+    const char *p = sql;
+    Token t;
+    int depth = 0;
+    bool seenAs = false;
+    bool nameTaken = false;
+    while (nextToken(p, end, t)) {
+        if (!t.word && *t.begin == '(')
+            ++depth;
+        else if (!t.word && *t.begin == ')')
+            --depth;
+        if (depth != 0)
+            continue;
+        if (!seenAs) {
+            seenAs = tokenIs(t, "AS");
+            continue;
+        }
+        if (!nameTaken) {
+            nameTaken = true; // the schema name may itself be spelt "key"
+            continue;
+        }
+        if (tokenIs(t, "KEY")) {
+            keyBegin = t.end;
+            keyEnd = end;
+            while (keyEnd > keyBegin && (static_cast<unsigned char>(keyEnd[-1]) <= ' ' || keyEnd[-1] == ';'))
+                --keyEnd;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+namespace pagecodec {
+
+void ensureRegistered()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        sqlite3_initialize();
+        g_real = sqlite3_vfs_find(nullptr);
+        std::memset(&g_vfs, 0, sizeof g_vfs);
+        g_vfs.iVersion = std::min(g_real->iVersion, 3);
+        g_vfs.szOsFile = alignedSize(sizeof(CodecFile)) + g_real->szOsFile;
+        g_vfs.mxPathname = g_real->mxPathname;
+        g_vfs.zName = "quillora-codec";
+        g_vfs.xOpen = vfsOpen;
+        g_vfs.xDelete = vfsDelete;
+        g_vfs.xAccess = vfsAccess;
+        g_vfs.xFullPathname = vfsFullPathname;
+        g_vfs.xDlOpen = vfsDlOpen;
+        g_vfs.xDlError = vfsDlError;
+        g_vfs.xDlSym = vfsDlSym;
+        g_vfs.xDlClose = vfsDlClose;
+        g_vfs.xRandomness = vfsRandomness;
+        g_vfs.xSleep = vfsSleep;
+        g_vfs.xCurrentTime = vfsCurrentTime;
+        g_vfs.xGetLastError = vfsGetLastError;
+        if (g_vfs.iVersion >= 2)
+            g_vfs.xCurrentTimeInt64 = vfsCurrentTimeInt64;
+        if (g_vfs.iVersion >= 3) {
+            g_vfs.xSetSystemCall = vfsSetSystemCall;
+            g_vfs.xGetSystemCall = vfsGetSystemCall;
+            g_vfs.xNextSystemCall = vfsNextSystemCall;
+        }
+        fillMethods(g_mainMethods, mainRead, mainWrite, mainFileControl);
+        fillMethods(g_journalMethods, journalRead, journalWrite, fwdFileControl);
+        sqlite3_vfs_register(&g_vfs, 1);
+    });
+}
+
+bool isEncrypted(sqlite3 *db)
+{
+    FileImpl *impl = mainFileOf(db, "main");
+    return impl && impl->state->encrypted();
+}
+
+bool isAttachStatement(const char *sql, const char *end)
+{
+    const char *p = sql;
+    Token t;
+    return nextToken(p, end, t) && tokenIs(t, "ATTACH");
+}
+
+int runAttach(sqlite3 *db, sqlite3_stmt *stmt, const char *sql, const char *end, char **errorOut)
+{
+    *errorOut = nullptr;
+    FileImpl *mainImpl = mainFileOf(db, "main");
+    Key key = mainImpl ? mainImpl->state->readKey : nullptr; // no clause: the main key
+
+    const char *keyBegin = nullptr;
+    const char *keyEnd = nullptr;
+    if (findKeyClause(sql, end, keyBegin, keyEnd)) {
+        char *select = sqlite3_mprintf("SELECT %.*s", static_cast<int>(keyEnd - keyBegin), keyBegin);
+        sqlite3_stmt *eval = nullptr;
+        int rc = sqlite3_prepare_v2(db, select, -1, &eval, nullptr);
+        sqlite3_free(select);
+        if (rc == SQLITE_OK && eval)
+            rc = sqlite3_step(eval);
+        if (rc != SQLITE_ROW) {
+            *errorOut = sqlite3_mprintf("%s", sqlite3_errmsg(db));
+            sqlite3_finalize(eval);
+            return rc == SQLITE_DONE || rc == SQLITE_OK ? SQLITE_ERROR : rc;
+        }
+        switch (sqlite3_column_type(eval, 0)) {
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT:
+            sqlite3_finalize(eval);
+            *errorOut = sqlite3_mprintf("Invalid key value");
+            return SQLITE_ERROR;
+        case SQLITE_TEXT:
+        case SQLITE_BLOB: {
+            const void *bytes = sqlite3_column_blob(eval, 0);
+            const int n = sqlite3_column_bytes(eval, 0);
+            if (n > 0)
+                key = deriveKey(bytes, n);
+            break;
+        }
+        default:
+            break; // NULL: the main database's key
+        }
+        sqlite3_finalize(eval);
+    }
+
+    t_pendingAttach.active = true;
+    t_pendingAttach.key = key;
+    int rc = sqlite3_step(stmt);
+    t_pendingAttach = {};
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
+        *errorOut = sqlite3_mprintf("%s", sqlite3_errmsg(db));
+        return rc;
+    }
+    if (key) {
+        // The newly attached database is the last one.
+        int last = -1;
+        for (int i = 0; sqlite3_db_name(db, i); ++i)
+            last = i;
+        const char *schema = last >= 0 ? sqlite3_db_name(db, last) : nullptr;
+        if (FileImpl *impl = schema ? mainFileOf(db, schema) : nullptr)
+            prepareForEncryption(db, schema, fileIsEmpty(impl));
+    }
+    return SQLITE_OK;
+}
+
+} // namespace pagecodec
+
+extern "C" int sqlite3_key(sqlite3 *db, const void *key, int length)
+{
+    pagecodec::ensureRegistered();
+    if (!key || length <= 0)
+        return SQLITE_OK; // no key: the file is used plain
+    FileImpl *impl = mainFileOf(db, "main");
+    if (!impl)
+        return db ? SQLITE_OK : SQLITE_MISUSE; // in-memory databases never reach a disk
+    Key k = deriveKey(key, length);
+    impl->state->readKey = k;
+    impl->state->writeKey = k;
+    prepareForEncryption(db, "main", fileIsEmpty(impl));
+    return SQLITE_OK;
+}
+
+extern "C" int sqlite3_rekey(sqlite3 *db, const void *key, int length)
+{
+    pagecodec::ensureRegistered();
+    FileImpl *impl = mainFileOf(db, "main");
+    Key newKey = deriveKey(key, length);
+    if (!impl)
+        return newKey ? SQLITE_MISUSE : SQLITE_OK;
+    CodecState &st = *impl->state;
+    if (!st.readKey && !newKey)
+        return SQLITE_OK; // a plain file stays plain
+
+    if (fileIsEmpty(impl)) {
+        // Nothing written yet: every page from now on is written under the new key.
+        if (newKey)
+            prepareForEncryption(db, "main", true);
+        st.readKey = st.writeKey = newKey;
+        return SQLITE_OK;
+    }
+
+    if (newKey) {
+        prepareForEncryption(db, "main", false);
+        sqlite3_exec(db, "PRAGMA main.page_size = 1024;", nullptr, nullptr, nullptr);
+    }
+    // VACUUM rewrites every page inside one transaction through the rollback journal,
+    // which keeps old-key images: a crash leaves the old file or the new one.
+    st.writeKey = newKey;
+    st.newKeyUnits.clear();
+    st.rekeying = true;
+    st.restoring = false;
+    const int rc = sqlite3_exec(db, "VACUUM main;", nullptr, nullptr, nullptr);
+    st.rekeying = false;
+    st.restoring = false;
+    st.newKeyUnits.clear();
+    st.newKeyUnits.shrink_to_fit();
+    if (rc == SQLITE_OK)
+        st.readKey = st.writeKey;
+    else
+        st.writeKey = st.readKey;
+    return rc;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+// Page encryption of SQLite databases, done by a file-system layer (a VFS shim over
+// the default one) because the system engine has no page-codec hook.
+//
+// File format: 1024-byte pages, each encrypted whole with RC4 under the first 16
+// bytes of SHA-1 of the pass phrase, the key stream restarted at byte 0 of every
+// page. Rollback journals hold page images encrypted the same way (with the key the
+// file had when the transaction began) and their checksums are computed over the
+// encrypted image. Temporary databases stay plain (in memory, once a key is set).
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+extern "C" {
+// Installs the codec on the main database with the pass phrase (length in bytes).
+// An empty phrase leaves the file plain.
+int sqlite3_key(sqlite3 *db, const void *key, int length);
+// Re-encrypts every page of the main database under a new pass phrase inside one
+// transaction; an empty phrase makes the file plain.
+int sqlite3_rekey(sqlite3 *db, const void *key, int length);
+}
+
+namespace pagecodec {
+
+// Registers the layer as the process's default file system (idempotent).
+void ensureRegistered();
+
+// ATTACH with a KEY clause: the system engine parses the clause but ignores it, so the
+// access layer runs ATTACH statements through here. The key value decides the
+// attached file's encryption: text or blob bytes are the pass phrase, NULL, an empty
+// phrase or no clause inherit the main database's key, and a number fails with
+// "Invalid key value".
+bool isAttachStatement(const char *sql, const char *end);
+// Steps an ATTACH statement prepared from [sql, end). Returns an SQLite result code;
+// on failure errorOut receives a message allocated with sqlite3_mprintf.
+int runAttach(sqlite3 *db, sqlite3_stmt *stmt, const char *sql, const char *end, char **errorOut);
+
+// True when the main database of db is encrypted.
+bool isEncrypted(sqlite3 *db);
+
+} // namespace pagecodec

@@ -1,0 +1,61 @@
+#include "store/Store.h"
+
+#include "platform/AnsiText.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+CppSQLite3Connection theDatabase;
+
+namespace store {
+
+namespace {
+QByteArray loadScript(const QString &resource)
+{
+    QFile file(resource);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    // Kept as UTF-8 in the sources; the store holds narrow text.
+    return ansi::fromUnicode(QString::fromUtf8(file.readAll()));
+}
+} // namespace
+
+QByteArray schemaScript()
+{
+    return loadScript(QStringLiteral(":/SQL/137.sql"));
+}
+
+QByteArray tempObjectsScript()
+{
+    return loadScript(QStringLiteral(":/SQL/temp_objects.sql"));
+}
+
+void openStore(CppSQLite3Connection &db, const QString &path, const char *key)
+{
+    const QByteArray file = QFile::encodeName(path);
+    if (QFileInfo::exists(path)) {
+        db.open(file.constData(), key);
+        return;
+    }
+    db.open(file.constData());
+    db.changeKey(key);
+    const QByteArray script = schemaScript();
+    if (script.isEmpty())
+        return;
+    try {
+        db.execute(script.constData());
+    } catch (const CppSQLite3Exception &) {
+        rollbackIfOpen(db);
+        throw;
+    }
+}
+
+void rollbackIfOpen(CppSQLite3Connection &db)
+{
+    if (db.handle() && !sqlite3_get_autocommit(db.handle()))
+        sqlite3_exec(db.handle(), "ROLLBACK TRANSACTION;", nullptr, nullptr, nullptr);
+}
+
+} // namespace store
