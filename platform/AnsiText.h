@@ -12,6 +12,7 @@ namespace ansi {
 
 QByteArray fromUnicode(QStringView text);
 QString toUnicode(QByteArrayView bytes);
+inline QString toUnicode(const QByteArray &bytes) { return toUnicode(QByteArrayView(bytes)); }
 inline QString toUnicode(const char *bytes) { return toUnicode(QByteArrayView(bytes ? bytes : "")); }
 
 // Length in bytes of the narrow form (a Chinese character counts two).

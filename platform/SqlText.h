@@ -8,3 +8,6 @@
 // through sqlQuote, which doubles each apostrophe once; nothing is spliced unquoted.
 QByteArray sqlQuote(QByteArrayView narrow);
 QByteArray sqlQuote(QStringView text); // converts to the narrow code page first
+
+// printf-style formatting into narrow text, for building statements.
+QByteArray sqlFormat(const char *format, ...) __attribute__((format(printf, 1, 2)));

@@ -362,8 +362,11 @@ CppSQLite3Cursor CppSQLite3Connection::query(const char *sql)
     sqlite3_stmt *stmt = nullptr;
     const char *tail = nullptr;
     int rc = sqlite3_prepare_v2(m_db, sql ? sql : "", -1, &stmt, &tail);
-    if (rc != SQLITE_OK || !stmt)
-        throw CppSQLite3Exception(rc == SQLITE_OK ? SQLITE_MISUSE : rc);
+    // The engine's text says why (no such table, file is not a database, ...).
+    if (rc != SQLITE_OK)
+        throw CppSQLite3Exception(rc, sqlite3_errmsg(m_db));
+    if (!stmt)
+        throw CppSQLite3Exception(SQLITE_MISUSE, "no statement");
     if (pagecodec::isAttachStatement(sql, tail)) {
         char *error = nullptr;
         rc = pagecodec::runAttach(m_db, stmt, sql, tail, &error);

@@ -87,11 +87,14 @@ private Q_SLOTS:
         QCOMPARE(db.queryInt("SELECT EXISTS ( SELECT * FROM t );"), 0);
     }
 
-    void preparationFailureHasNoDetail()
+    void preparationFailureCarriesEngineText()
     {
         CppSQLite3Connection db;
         db.open(path("prep.db").c_str());
-        QCOMPARE(raised([&] { db.query("SELECT * FROM missing_tbl;"); }), QStringLiteral("SQLITE_ERROR[1]: "));
+        QCOMPARE(raised([&] { db.query("SELECT * FROM missing_tbl;"); }),
+                 QStringLiteral("SQLITE_ERROR[1]: no such table: missing_tbl"));
+        QCOMPARE(raised([&] { db.queryInt("SELECT absent_col FROM sqlite_master;"); }),
+                 QStringLiteral("SQLITE_ERROR[1]: no such column: absent_col"));
         QCOMPARE(raised([&] { db.execute("SELEC 1;"); }),
                  QStringLiteral("SQLITE_ERROR[1]: near \"SELEC\": syntax error"));
     }

@@ -1,0 +1,401 @@
+#include "store/CppSQLite3.h"
+#include "store/PageCodec.h"
+#include "store/Store.h"
+#include "platform/SqlText.h"
+#include "support/IndependentCrypto.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+#include <functional>
+
+namespace {
+
+constexpr char kKey[] = "k7m;3qTz";
+const QByteArray kHeader("SQLite format 3\0", 16);
+
+QString raised(const std::function<void()> &fn)
+{
+    try {
+        fn();
+    } catch (const CppSQLite3Exception &e) {
+        return QString::fromUtf8(e.errorMessage());
+    }
+    return {};
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+
+QByteArray digest(const QString &path)
+{
+    return QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha256);
+}
+
+// A plain database made with the engine's defaults (4096-byte pages), holding rows
+// whose content the tests compare after re-keying.
+void makePlainDatabase(const QString &path, int rows)
+{
+    CppSQLite3Connection db;
+    db.open(QFile::encodeName(path).constData());
+    db.execute("BEGIN; CREATE TABLE t (id INTEGER PRIMARY KEY, name TEXT, data BLOB); CREATE INDEX t_name ON t(name);");
+    for (int i = 0; i < rows; ++i) {
+        const QByteArray sql = sqlFormat("INSERT INTO t VALUES (%d, 'name %d', randomblob(%d));", i, i * 7, 50 + i % 300);
+        db.execute(sql.constData());
+    }
+    db.execute("COMMIT;");
+}
+
+// Content fingerprint independent of page layout.
+QByteArray contentOf(CppSQLite3Connection &db)
+{
+    CppSQLite3Cursor c = db.query("SELECT count(*), total(id), group_concat(hex(substr(data, 1, 4)) || name, ',') FROM (SELECT * FROM t ORDER BY id);");
+    return QByteArray(c.value(0)) + '|' + c.value(1) + '|' + QCryptographicHash::hash(c.value(2), QCryptographicHash::Md5).toHex();
+}
+
+QString integrity(CppSQLite3Connection &db)
+{
+    CppSQLite3Cursor c = db.query("PRAGMA integrity_check;");
+    return QString::fromUtf8(c.value(0));
+}
+
+} // namespace
+
+class TestPageCodec : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+    static QByteArray native(const QString &path) { return QFile::encodeName(path); }
+
+private Q_SLOTS:
+    void independentCryptoMatchesPublishedVectors()
+    {
+        QCOMPARE(independent::sha1("abc").toHex(), QByteArray("a9993e364706816aba3e25717850c26c9cd0d89d"));
+        QCOMPARE(independent::sha1("").toHex(), QByteArray("da39a3ee5e6b4b0d3255bfef95601890afd80709"));
+        QCOMPARE(independent::xorWith("Plaintext", independent::rc4Stream("Key", 9)).toHex(),
+                 QByteArray("bbf316e8d940af0ad3"));
+        QCOMPARE(independent::xorWith("Attack at dawn", independent::rc4Stream("Secret", 14)).toHex(),
+                 QByteArray("45a01f645fc35b383552544b9bf5"));
+    }
+
+    void programFileDecryptsPageByPage()
+    {
+        const QString path = file(QStringLiteral("created/data.db"));
+        QDir().mkpath(file(QStringLiteral("created")));
+        {
+            CppSQLite3Connection db;
+            store::openStore(db, path);
+            db.execute("INSERT INTO ThesaurusInfo_tbl VALUES (NULL, 'list');");
+        }
+        const QByteArray cipher = readAll(path);
+        QVERIFY(cipher.size() >= 2 * 1024);
+        QCOMPARE(cipher.size() % 1024, 0);
+        QVERIFY(!cipher.startsWith(kHeader));
+
+        const QByteArray stream = independent::pageStream(kKey);
+        const QByteArray plain = independent::xorWith(cipher, stream);
+        QVERIFY(plain.startsWith(kHeader));
+        QCOMPARE(static_cast<unsigned char>(plain[16]), 0x04); // page size 1024, big-endian
+        QCOMPARE(static_cast<unsigned char>(plain[17]), 0x00);
+        // Every page decrypted on its own with the stream from byte 0 is a valid page:
+        // the engine accepts the decrypted copy as a sound plain database.
+        const QString copy = file(QStringLiteral("created/decrypted.db"));
+        writeAll(copy, plain);
+        CppSQLite3Connection check;
+        check.open(native(copy).constData());
+        QCOMPARE(integrity(check), QStringLiteral("ok"));
+        QCOMPARE(QString::fromUtf8(check.query("SELECT name FROM SoftInfo_tbl;").value(0)), QStringLiteral("Quillora"));
+        QCOMPARE(check.queryInt("SELECT count(*) FROM ThesaurusInfo_tbl WHERE name = 'list';"), 1);
+    }
+
+    void equalPlainPagesGiveEqualCipherPages()
+    {
+        const QString path = file(QStringLiteral("equal.db"));
+        {
+            CppSQLite3Connection db;
+            db.open(native(path).constData(), "pass phrase");
+            // Freed overflow pages are zeroed: many byte-identical plain pages.
+            db.execute("PRAGMA secure_delete = 1; CREATE TABLE b (x); INSERT INTO b VALUES (zeroblob(30000));"
+                       "INSERT INTO b VALUES (1); DELETE FROM b WHERE x <> 1;");
+        }
+        const QByteArray cipher = readAll(path);
+        const QByteArray plain = independent::xorWith(cipher, independent::pageStream("pass phrase"));
+        QVERIFY(plain.startsWith(kHeader));
+        int identicalPairs = 0;
+        const int pages = cipher.size() / 1024;
+        for (int i = 0; i < pages; ++i) {
+            for (int j = i + 1; j < pages; ++j) {
+                if (plain.mid(i * 1024, 1024) != plain.mid(j * 1024, 1024))
+                    continue;
+                ++identicalPairs;
+                QCOMPARE(cipher.mid(i * 1024, 1024), cipher.mid(j * 1024, 1024));
+                QVERIFY(cipher.mid(i * 1024, 1024) != plain.mid(i * 1024, 1024));
+            }
+        }
+        QVERIFY2(identicalPairs >= 10, qPrintable(QString::number(identicalPairs)));
+    }
+
+    void openingWithoutOrWithWrongKeyFailsAtFirstStatement_data()
+    {
+        QTest::addColumn<QByteArray>("key");
+        QTest::newRow("no key") << QByteArray();
+        QTest::newRow("wrong key") << QByteArray("k7m;3qTZ");
+    }
+    void openingWithoutOrWithWrongKeyFailsAtFirstStatement()
+    {
+        QFETCH(QByteArray, key);
+        const QString path = file(QStringLiteral("locked.db"));
+        if (!QFile::exists(path)) {
+            CppSQLite3Connection db;
+            store::openStore(db, path);
+        }
+        const QByteArray before = digest(path);
+        CppSQLite3Connection db;
+        db.open(native(path).constData(), key.constData()); // opening reads nothing
+        QCOMPARE(raised([&] { db.queryInt("SELECT count(*) FROM UserInfo_tbl;"); }),
+                 QStringLiteral("UNKNOWN_ERROR[26]: file is not a database"));
+        db.close();
+        QCOMPARE(digest(path), before);
+    }
+
+    void emptyKeyLeavesPlainFilePlain()
+    {
+        const QString path = file(QStringLiteral("plain-empty-key.db"));
+        makePlainDatabase(path, 10);
+        CppSQLite3Connection db;
+        db.open(native(path).constData(), "");
+        QVERIFY(!pagecodec::isEncrypted(db.handle()));
+        db.execute("INSERT INTO t VALUES (1000, 'more', x'00');");
+        QCOMPARE(db.queryInt("SELECT count(*) FROM t;"), 11);
+        db.close();
+        QVERIFY(readAll(path).startsWith(kHeader));
+    }
+
+    void rekeyBothWaysKeepsAllData()
+    {
+        const QString path = file(QStringLiteral("rekey.db"));
+        makePlainDatabase(path, 3000);
+        QByteArray expected;
+        {
+            CppSQLite3Connection db;
+            db.open(native(path).constData());
+            expected = contentOf(db);
+            QCOMPARE(db.queryInt("PRAGMA page_size;"), 4096);
+            db.changeKey("first phrase");
+            QCOMPARE(contentOf(db), expected);
+            QVERIFY(pagecodec::isEncrypted(db.handle()));
+        }
+        // Plain to encrypted: nothing readable left, 1024-byte pages under the key.
+        QByteArray raw = readAll(path);
+        QVERIFY(!raw.startsWith(kHeader));
+        QVERIFY(!raw.contains("name 2093"));
+        QVERIFY(independent::xorWith(raw.left(1024), independent::pageStream("first phrase")).startsWith(kHeader));
+        QVERIFY(!QFile::exists(path + QStringLiteral("-journal")));
+        {
+            CppSQLite3Connection noKey;
+            noKey.open(native(path).constData());
+            QVERIFY(raised([&] { noKey.queryInt("SELECT count(*) FROM t;"); }).startsWith(QStringLiteral("UNKNOWN_ERROR[26]")));
+        }
+        {
+            CppSQLite3Connection db;
+            db.open(native(path).constData(), "first phrase");
+            QCOMPARE(db.queryInt("PRAGMA page_size;"), 1024);
+            QCOMPARE(contentOf(db), expected);
+            QCOMPARE(integrity(db), QStringLiteral("ok"));
+            // Encrypted to encrypted under another phrase.
+            db.changeKey("second phrase");
+            QCOMPARE(contentOf(db), expected);
+        }
+        raw = readAll(path);
+        QVERIFY(independent::xorWith(raw.left(1024), independent::pageStream("second phrase")).startsWith(kHeader));
+        {
+            CppSQLite3Connection old;
+            old.open(native(path).constData(), "first phrase");
+            QVERIFY(!raised([&] { old.queryInt("SELECT count(*) FROM t;"); }).isEmpty());
+        }
+        {
+            CppSQLite3Connection db;
+            db.open(native(path).constData(), "second phrase");
+            QCOMPARE(contentOf(db), expected);
+            // Encrypted to plain: an ordinary SQLite file again.
+            db.changeKey("");
+            QVERIFY(!pagecodec::isEncrypted(db.handle()));
+            QCOMPARE(contentOf(db), expected);
+        }
+        QVERIFY(readAll(path).startsWith(kHeader));
+        CppSQLite3Connection plain;
+        plain.open(native(path).constData());
+        QCOMPARE(contentOf(plain), expected);
+        QCOMPARE(integrity(plain), QStringLiteral("ok"));
+    }
+
+    void rekeyOfEmptyFileEncryptsEverythingWrittenLater()
+    {
+        const QString path = file(QStringLiteral("fresh.db"));
+        CppSQLite3Connection db;
+        db.open(native(path).constData());
+        db.changeKey(kKey);
+        QCOMPARE(QFileInfo(path).size(), 0);
+        db.execute("CREATE TABLE x (v); INSERT INTO x VALUES ('secret words');");
+        db.close();
+        const QByteArray raw = readAll(path);
+        QVERIFY(!raw.contains("secret words"));
+        QVERIFY(independent::xorWith(raw, independent::pageStream(kKey)).contains("secret words"));
+    }
+
+    void attachKeyRules()
+    {
+        const QString mainPath = file(QStringLiteral("attach-main.db"));
+        CppSQLite3Connection db;
+        db.open(native(mainPath).constData(), kKey);
+        db.execute("CREATE TABLE m (v);");
+
+        const auto attach = [&](const QString &name, const char *clause) {
+            const QByteArray sql = "ATTACH DATABASE '" + native(file(name)) + "' AS a " + clause + ";";
+            return raised([&] { db.execute(sql.constData()); });
+        };
+        QCOMPARE(attach(QStringLiteral("a-int.db"), "KEY 5"), QStringLiteral("SQLITE_ERROR[1]: Invalid key value"));
+        QCOMPARE(attach(QStringLiteral("a-float.db"), "KEY 2.5"), QStringLiteral("SQLITE_ERROR[1]: Invalid key value"));
+        QCOMPARE(db.queryInt("SELECT count(*) FROM pragma_database_list;"), 1);
+
+        struct Case {
+            const char *fileName;
+            const char *clause;
+            QByteArray phrase; // expected key of the attached file; empty = plain
+        };
+        const Case cases[] = {
+            {"a-text.db", "KEY 'other phrase'", "other phrase"},
+            {"a-blob.db", "KEY x'6f74686572'", "other"},
+            {"a-none.db", "", kKey},   // no clause: the main database's key
+            {"a-null.db", "KEY NULL", kKey},
+            {"a-empty.db", "KEY ''", kKey},
+        };
+        for (const Case &c : cases) {
+            const QString name = QString::fromLatin1(c.fileName);
+            QCOMPARE(attach(name, c.clause), QString());
+            db.execute("CREATE TABLE a.x (v); INSERT INTO a.x VALUES ('attached text');");
+            db.execute("DETACH DATABASE a;");
+            const QByteArray raw = readAll(file(name));
+            QVERIFY2(!raw.contains("attached text"), c.fileName);
+            QVERIFY2(independent::xorWith(raw, independent::pageStream(c.phrase)).startsWith(kHeader), c.fileName);
+        }
+
+        // A plain main database attaches plain files when no key is given.
+        CppSQLite3Connection plainMain;
+        plainMain.open(native(file(QStringLiteral("attach-plain-main.db"))).constData());
+        const QByteArray sql = "ATTACH '" + native(file(QStringLiteral("a-plain.db"))) + "' AS p; CREATE TABLE p.y (v);";
+        plainMain.execute(sql.constData());
+        plainMain.close();
+        QVERIFY(readAll(file(QStringLiteral("a-plain.db"))).startsWith(kHeader));
+    }
+
+    void pragmaKeyInstallsTheCodec()
+    {
+        const QString path = file(QStringLiteral("pragma-key.db"));
+        {
+            CppSQLite3Connection db;
+            store::openStore(db, path);
+        }
+        CppSQLite3Connection db;
+        db.open(native(path).constData());
+        db.execute("PRAGMA key = 'k7m;3qTz';");
+        QCOMPARE(db.queryInt("SELECT count(*) FROM SoftInfo_tbl;"), 1);
+    }
+
+    void walIsRefusedOnEncryptedFiles()
+    {
+        CppSQLite3Connection enc;
+        enc.open(native(file(QStringLiteral("wal-enc.db"))).constData(), kKey);
+        enc.execute("CREATE TABLE t (v);");
+        QCOMPARE(raised([&] { enc.execute("PRAGMA journal_mode = WAL;"); }),
+                 QStringLiteral("SQLITE_ERROR[1]: WAL is not supported on an encrypted database"));
+        QCOMPARE(QString::fromUtf8(enc.query("PRAGMA journal_mode;").value(0)), QStringLiteral("delete"));
+        QCOMPARE(enc.queryInt("PRAGMA temp_store;"), 2); // no plain temporary files
+        QCOMPARE(raised([&] { enc.execute("PRAGMA page_size = 4096;"); }),
+                 QStringLiteral("SQLITE_ERROR[1]: encrypted databases keep 1024-byte pages"));
+
+        CppSQLite3Connection plain;
+        plain.open(native(file(QStringLiteral("wal-plain.db"))).constData());
+        QCOMPARE(QString::fromUtf8(plain.query("PRAGMA journal_mode = WAL;").value(0)), QStringLiteral("wal"));
+    }
+
+    void temporaryObjectsWork()
+    {
+        const QString path = file(QStringLiteral("temp.db"));
+        CppSQLite3Connection db;
+        store::openStore(db, path);
+        db.execute(store::tempObjectsScript().constData());
+        db.execute("INSERT INTO ThesaurusInfo_tbl VALUES (1, 'l'); INSERT INTO words_tbl VALUES (NULL, 1, 'temporary', 'x', 'y');"
+                   "INSERT INTO tmp_NoOrder_DayList_tbl SELECT wid FROM words_tbl;");
+        QCOMPARE(QString::fromUtf8(db.query("SELECT name FROM tmp_NoOrder_DayList_view;").value(0)), QStringLiteral("temporary"));
+        QCOMPARE(db.queryInt("SELECT count(*) FROM temp.sqlite_master WHERE type IN ('table', 'view');"), 2);
+        QCOMPARE(db.queryInt("SELECT count(*) FROM main.sqlite_master WHERE name LIKE 'tmp%';"), 0);
+    }
+
+    // Files that are not ours, or damaged: the engine's text is raised and nothing is
+    // overwritten.
+    void badFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("random bytes") << QStringLiteral("random");
+        QTest::newRow("truncated") << QStringLiteral("truncated");
+        QTest::newRow("plain SQLite file") << QStringLiteral("plain");
+        QTest::newRow("empty pages") << QStringLiteral("zeros");
+    }
+    void badFiles()
+    {
+        QFETCH(QString, kind);
+        const QString path = file(QStringLiteral("bad-%1.db").arg(kind));
+        if (kind == QStringLiteral("random")) {
+            QByteArray bytes(8192, '\0');
+            QRandomGenerator gen(1234);
+            for (char &c : bytes)
+                c = static_cast<char>(gen.bounded(256));
+            writeAll(path, bytes);
+        } else if (kind == QStringLiteral("truncated")) {
+            {
+                CppSQLite3Connection db;
+                store::openStore(db, path);
+            }
+            QFile f(path);
+            QVERIFY(f.resize(1500));
+        } else if (kind == QStringLiteral("plain")) {
+            makePlainDatabase(path, 5);
+        } else {
+            writeAll(path, QByteArray(4096, '\0'));
+        }
+        const QByteArray before = digest(path);
+        CppSQLite3Connection db;
+        const QString message = raised([&] {
+            store::openStore(db, path);
+            db.queryInt("SELECT count(*) FROM UserInfo_tbl;");
+            db.execute("INSERT INTO UserInfo_tbl (username) VALUES ('x');");
+        });
+        QVERIFY2(message.startsWith(QStringLiteral("UNKNOWN_ERROR[26]: file is not a database"))
+                     || message.startsWith(QStringLiteral("SQLITE_CORRUPT[11]: database disk image is malformed"))
+                     || message.startsWith(QStringLiteral("SQLITE_ERROR[1]: no such table")),
+                 qPrintable(message));
+        db.close();
+        QCOMPARE(digest(path), before);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPageCodec)
+#include "tst_page_codec.moc"
