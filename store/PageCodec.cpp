@@ -142,6 +142,8 @@ struct PendingAttach
 };
 thread_local PendingAttach t_pendingAttach;
 
+pagecodec::WriteObserver g_writeObserver = nullptr;
+
 inline FileImpl *implOf(sqlite3_file *f) { return reinterpret_cast<CodecFile *>(f)->impl; }
 
 uint32_t readBE32(const void *p)
@@ -212,6 +214,8 @@ int mainRead(sqlite3_file *f, void *buf, int n, sqlite3_int64 off)
 
 int mainWrite(sqlite3_file *f, const void *buf, int n, sqlite3_int64 off)
 {
+    if (g_writeObserver)
+        g_writeObserver(off, n);
     FileImpl *impl = implOf(f);
     CodecState &st = *impl->state;
     const bool useNewKey = st.rekeying && !st.restoring;
@@ -638,6 +642,11 @@ void ensureRegistered()
         fillMethods(g_journalMethods, journalRead, journalWrite, fwdFileControl);
         sqlite3_vfs_register(&g_vfs, 1);
     });
+}
+
+void setMainWriteObserver(WriteObserver observer)
+{
+    g_writeObserver = observer;
 }
 
 bool isEncrypted(sqlite3 *db)

@@ -39,4 +39,9 @@ int runAttach(sqlite3 *db, sqlite3_stmt *stmt, const char *sql, const char *end,
 // True when the main database of db is encrypted.
 bool isEncrypted(sqlite3 *db);
 
+// Test seam: called before every write to a main database file (crash tests stop the
+// process at chosen writes). Null by default.
+using WriteObserver = void (*)(long long offset, int length);
+void setMainWriteObserver(WriteObserver observer);
+
 } // namespace pagecodec
