@@ -93,6 +93,8 @@ Manifest readManifest(const QString &path)
                 entry.markers = mk;
             } else if (key == QLatin1String("background")) {
                 entry.background = value;
+            } else if (key == QLatin1String("fit") && value == QLatin1String("scale")) {
+                entry.scaled = true;
             } else {
                 return fail(QStringLiteral("unknown option \"%1\"").arg(key));
             }

@@ -33,6 +33,7 @@ struct ArtEntry
     QList<QList<ArtLayer>> frames;  // one list of layers per strip frame
     std::optional<ArtMarkers> markers;
     std::optional<QString> background; // opaque picture drawn on this colour
+    bool scaled = false;               // sources may be drawn larger than the output (icons)
 
     int frameWidth() const { return (size.width() - int(frames.size()) + 1) / int(frames.size()); }
     int frameX(int i) const { return i * (frameWidth() + 1); }

@@ -8,14 +8,18 @@ namespace {
 
 constexpr QRgb kMarker = 0xFFFF00FF;
 
-bool drawLayer(QPainter &p, const ArtLayer &layer, const QRect &frame, const QDir &artDir, QString *error)
+bool drawLayer(QPainter &p, const ArtLayer &layer, const QRect &frame, bool scaled, const QDir &artDir,
+               QString *error)
 {
     QSvgRenderer svg(artDir.filePath(layer.file));
     if (!svg.isValid()) {
         *error = QStringLiteral("%1: not a readable SVG").arg(layer.file);
         return false;
     }
-    if (layer.viewBox) {
+    if (scaled) {
+        if (layer.viewBox)
+            svg.setViewBox(*layer.viewBox);
+    } else if (layer.viewBox) {
         if (layer.viewBox->size() != QSizeF(frame.size())) {
             *error = QStringLiteral("%1: view box is not %2x%3").arg(layer.file).arg(frame.width()).arg(frame.height());
             return false;
@@ -51,7 +55,7 @@ QImage renderEntry(const ArtEntry &entry, const QDir &artDir, QString *error)
             const QRect frame = n == 1 ? QRect(QPoint(0, 0), entry.size)
                                        : QRect(entry.frameX(i), 0, entry.frameWidth(), entry.size.height());
             for (const ArtLayer &layer : entry.frames[i]) {
-                if (!drawLayer(p, layer, frame, artDir, error))
+                if (!drawLayer(p, layer, frame, entry.scaled, artDir, error))
                     return {};
             }
         }
