@@ -1,0 +1,164 @@
+#include "ui/BrowserHost.h"
+
+#include "ui/External.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QFile>
+#include <QVBoxLayout>
+#include <QWebChannel>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestJob>
+#include <QWebEngineUrlScheme>
+#include <QWebEngineUrlSchemeHandler>
+#include <QWebEngineView>
+
+namespace {
+
+const QByteArray kResScheme = QByteArrayLiteral("res");
+
+// Serves the program's HTML resources; the last path segment names the resource.
+class ResSchemeHandler : public QWebEngineUrlSchemeHandler
+{
+public:
+    using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
+
+    void requestStarted(QWebEngineUrlRequestJob *job) override
+    {
+        const QString name = job->requestUrl().path().section(QLatin1Char('/'), -1);
+        QFile file(QStringLiteral(":/HTML/%1.html").arg(name));
+        if (name.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+            job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+            return;
+        }
+        auto *buffer = new QBuffer(job);
+        buffer->setData(file.readAll());
+        buffer->open(QIODevice::ReadOnly);
+        job->reply(QByteArrayLiteral("text/html"), buffer);
+    }
+};
+
+struct BrowserHost
+{
+    QWebEngineProfile *profile = nullptr;
+    QWebChannel *channel = nullptr;
+    CExternal *external = nullptr;
+};
+
+BrowserHost &host()
+{
+    static BrowserHost h;
+    if (!h.profile) {
+        QObject *owner = QCoreApplication::instance();
+        h.external = new CExternal(owner);
+        h.channel = new QWebChannel(owner);
+        h.channel->registerObject(QStringLiteral("external"), h.external);
+        h.profile = new QWebEngineProfile(owner); // off the record: pages keep nothing on disk
+        h.profile->installUrlSchemeHandler(kResScheme, new ResSchemeHandler(h.profile));
+
+        QWebEngineScript script;
+        script.setName(QStringLiteral("quillora-external"));
+        script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+        script.setWorldId(QWebEngineScript::MainWorld);
+        script.setRunsOnSubFrames(true);
+        script.setSourceCode(externalBridgeScript());
+        h.profile->scripts()->insert(script);
+    }
+    return h;
+}
+
+} // namespace
+
+void registerResScheme()
+{
+    if (QWebEngineUrlScheme::schemeByName(kResScheme).name() == kResScheme)
+        return;
+    QWebEngineUrlScheme scheme(kResScheme);
+    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
+    scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalScheme
+                    | QWebEngineUrlScheme::LocalAccessAllowed);
+    QWebEngineUrlScheme::registerScheme(scheme);
+}
+
+QString externalBridgeScript()
+{
+    QFile channelJs(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+    channelJs.open(QIODevice::ReadOnly);
+    // window.external answers at once: calls made before the channel is up are queued
+    // and replayed when it is. The channel script is kept private to this closure.
+    return QStringLiteral(R"JS((function() {
+%1
+var target = null;
+var queue = [];
+function call(name, args) {
+    if (target) target[name].apply(target, args);
+    else queue.push([name, args]);
+}
+var external = { ShowDlg: function() { call('ShowDlg', []); } };
+try {
+    Object.defineProperty(window, 'external', { value: external, configurable: true, writable: true });
+} catch (e) {
+    window.external = external;
+}
+var attempts = 0;
+function connect() {
+    if (typeof qt === 'undefined' || !qt.webChannelTransport) {
+        if (++attempts < 500) setTimeout(connect, 10);
+        return;
+    }
+    new QWebChannel(qt.webChannelTransport, function(channel) {
+        target = channel.objects.external;
+        var pending = queue;
+        queue = [];
+        pending.forEach(function(c) { target[c[0]].apply(target, c[1]); });
+    });
+}
+connect();
+})();
+)JS")
+        .arg(QString::fromUtf8(channelJs.readAll()));
+}
+
+QWebEngineProfile *browserProfile()
+{
+    return host().profile;
+}
+
+QWebChannel *browserChannel()
+{
+    return host().channel;
+}
+
+CExternal *theExternal()
+{
+    return host().external;
+}
+
+QWebEngineView *createBrowserView(QWidget *parent)
+{
+    auto *view = new QWebEngineView(parent);
+    auto *page = new QWebEnginePage(browserProfile(), view);
+    page->setWebChannel(browserChannel());
+    page->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, false);
+    view->setPage(page);
+    view->setContextMenuPolicy(Qt::NoContextMenu);
+    return view;
+}
+
+int showHtmlDialog(QWidget *parent, const QUrl &url, const QSize &size, const QString &title)
+{
+    QDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->setContentsMargins(0, 0, 0, 0);
+    QWebEngineView *view = createBrowserView(&dialog);
+    layout->addWidget(view);
+    dialog.resize(size);
+    view->load(url);
+    return dialog.exec();
+}

@@ -1,0 +1,61 @@
+#include "ui/StatusLabel.h"
+
+#include "ui/Images.h"
+
+#include <QPainter>
+
+CStatusLabel::CStatusLabel(int stripId, QWidget *parent)
+    : QWidget(parent)
+{
+    SetStrip(LoadImageResource(stripId));
+}
+
+void CStatusLabel::SetStrip(const QImage &strip)
+{
+    m_icons = SplitImageStrip(strip, 3);
+    update();
+}
+
+QColor CStatusLabel::colorFor(int kind)
+{
+    switch (kind) {
+    case Correct:
+        return QColor(127, 164, 70);
+    case Error:
+        return QColor(203, 25, 33);
+    case Notice:
+        return QColor(78, 182, 231);
+    default:
+        return QColor(Qt::black);
+    }
+}
+
+void CStatusLabel::SetStatus(int kind, const QString &text)
+{
+    m_kind = kind;
+    m_text = text;
+    // The parent may show through where the label was drawn before.
+    if (parentWidget())
+        parentWidget()->update(geometry());
+    update();
+}
+
+void CStatusLabel::paintEvent(QPaintEvent *)
+{
+    QImage canvas(size(), QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::white);
+    const bool nothing = m_kind < Correct || m_kind > Notice || (m_kind == Correct && m_text.isEmpty());
+    if (!nothing) {
+        QPainter p(&canvas);
+        p.setFont(font());
+        p.setPen(colorFor(m_kind));
+        int iconWidth = 0;
+        if (m_kind < m_icons.size() && !m_icons[m_kind].isNull()) {
+            p.drawImage(0, 0, m_icons[m_kind]);
+            iconWidth = m_icons[m_kind].width();
+        }
+        const QRect textRect(iconWidth + 3, 0, width() - iconWidth - 3, height());
+        p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_text);
+    }
+    QPainter(this).drawImage(0, 0, canvas);
+}
