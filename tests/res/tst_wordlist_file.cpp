@@ -1,0 +1,316 @@
+// The free word lists installed with the program: well-formed entries the importer
+// reads as intended, transcriptions the phonetic font can draw, no repeated words.
+
+#include "platform/AnsiText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRawFont>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStringDecoder>
+#include <QtTest>
+
+#ifndef QUILLORA_SOURCE_DIR
+#error "QUILLORA_SOURCE_DIR must name the source tree"
+#endif
+
+static QString sourcePath(const QString &relative)
+{
+    return QString::fromUtf8(QUILLORA_SOURCE_DIR) + QLatin1Char('/') + relative;
+}
+
+static const QString kFreeListDir = QStringLiteral("res/wordlists/赠送词库");
+static const QString kFontFile = QStringLiteral("res/MYFONT/142.ttf");
+
+struct Entry
+{
+    int line = 0;
+    QString word;
+    QString transcription;
+    QString explanation;
+};
+
+struct Parsed
+{
+    QList<Entry> entries;
+    QStringList faults;
+};
+
+// The importer's reading of a word line: the last "[" splits word and transcription,
+// and the line's last character (normally "]") is dropped.
+static void importerSplit(const QString &line, QString *word, QString *transcription)
+{
+    const qsizetype open = line.lastIndexOf(QLatin1Char('['));
+    if (open < 0 || open == line.size() - 1) {
+        *word = line;
+        transcription->clear();
+        return;
+    }
+    QString before = line.left(open);
+    while (!before.isEmpty() && before.back().isSpace())
+        before.chop(1);
+    *word = before;
+    *transcription = line.mid(open + 1, line.size() - open - 2);
+}
+
+// Checks one list file's bytes against the format we ship and returns its entries and
+// every fault found. font, when valid, is the font that must draw the transcriptions.
+static Parsed parseList(const QByteArray &bytes, const QRawFont &font)
+{
+    Parsed out;
+    auto fault = [&out](int line, const QString &what) {
+        out.faults.append(QStringLiteral("line %1: %2").arg(line).arg(what));
+    };
+
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        fault(1, QStringLiteral("byte-order mark"));
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    if (utf8.hasError()) {
+        fault(1, QStringLiteral("not valid UTF-8"));
+        return out;
+    }
+    // The importer tells UTF-8 files from narrow ones by this test.
+    if (!ansi::looksLikeUtf8(bytes))
+        fault(1, QStringLiteral("not recognised as UTF-8"));
+    if (bytes.contains('\r'))
+        fault(1, QStringLiteral("CR line ends"));
+    if (bytes.contains('\t'))
+        fault(1, QStringLiteral("tab character"));
+    if (!bytes.endsWith('\n') || bytes.endsWith("\n\n"))
+        fault(1, QStringLiteral("file does not end with exactly one line end"));
+
+    static const QRegularExpression wordLine(QStringLiteral("^([A-Za-z][A-Za-z' -]*) \\[([^\\[\\]]+)\\]$"));
+    static const QRegularExpression tag(QStringLiteral("(?:^|(?<=[\\s；]))([a-z]+)\\."));
+    static const QRegularExpression han(QStringLiteral("\\p{Han}"));
+    static const QSet<QString> knownTags = {
+        QStringLiteral("n"), QStringLiteral("v"), QStringLiteral("vt"), QStringLiteral("vi"),
+        QStringLiteral("adj"), QStringLiteral("adv"), QStringLiteral("prep"), QStringLiteral("conj"),
+        QStringLiteral("pron"), QStringLiteral("art"), QStringLiteral("num"), QStringLiteral("int"),
+        QStringLiteral("interj"), QStringLiteral("aux"), QStringLiteral("abbr")};
+
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.back().isEmpty())
+        lines.removeLast();
+    lines.append(QString()); // closes the last entry
+
+    QList<QPair<int, QString>> block;
+    for (int i = 0; i < lines.size(); ++i) {
+        const int number = i + 1;
+        const QString &line = lines.at(i);
+        if (line != line.trimmed())
+            fault(number, QStringLiteral("line not trimmed"));
+        if (!line.trimmed().isEmpty()) {
+            block.append({number, line.trimmed()});
+            continue;
+        }
+        if (block.isEmpty()) {
+            if (i < lines.size() - 1)
+                fault(number, QStringLiteral("more than one empty line between entries"));
+            continue;
+        }
+        if (block.size() != 2) {
+            fault(block.first().first, QStringLiteral("entry of %1 lines, not 2").arg(block.size()));
+            block.clear();
+            continue;
+        }
+        Entry e;
+        e.line = block.at(0).first;
+        const QString first = block.at(0).second;
+        e.explanation = block.at(1).second;
+        block.clear();
+
+        const QRegularExpressionMatch m = wordLine.match(first);
+        if (!m.hasMatch()) {
+            fault(e.line, QStringLiteral("not 'word [transcription]': ") + first);
+            continue;
+        }
+        e.word = m.captured(1);
+        e.transcription = m.captured(2);
+        QString importedWord, importedTranscription;
+        importerSplit(first, &importedWord, &importedTranscription);
+        if (importedWord != e.word || importedTranscription != e.transcription)
+            fault(e.line, QStringLiteral("the importer would split this line differently"));
+
+        if (!e.explanation.contains(han))
+            fault(e.line + 1, QStringLiteral("explanation without Chinese"));
+        if (e.explanation.contains(QLatin1Char('[')) || e.explanation.contains(QLatin1Char(']')))
+            fault(e.line + 1, QStringLiteral("square bracket in explanation"));
+        QStringList tags;
+        for (const QRegularExpressionMatch &t : tag.globalMatch(e.explanation))
+            tags.append(t.captured(1));
+        if (tags.isEmpty() || !e.explanation.startsWith(tags.first() + QLatin1Char('.')))
+            fault(e.line + 1, QStringLiteral("explanation does not start with a part of speech"));
+        for (const QString &t : tags)
+            if (!knownTags.contains(t))
+                fault(e.line + 1, QStringLiteral("unknown part of speech ") + t);
+
+        // Stress and length have their own symbols; ASCII stand-ins show up wrongly.
+        if (e.transcription.contains(QLatin1Char('\'')) || e.transcription.contains(QLatin1Char(':')))
+            fault(e.line, QStringLiteral("ASCII ' or : in transcription"));
+        if (font.isValid()) {
+            const QList<quint32> glyphs = font.glyphIndexesForString(e.transcription);
+            for (qsizetype k = 0; k < e.transcription.size(); ++k) {
+                if (!font.supportsCharacter(e.transcription.at(k)) || glyphs.value(k) == 0)
+                    fault(e.line, QStringLiteral("U+%1 not in the phonetic font")
+                                      .arg(e.transcription.at(k).unicode(), 4, 16, QLatin1Char('0')));
+            }
+        }
+        // Stored as narrow text: every character must survive the round trip.
+        for (const QString &s : {first, e.explanation})
+            if (ansi::toUnicode(ansi::fromUnicode(s)) != s)
+                fault(e.line, QStringLiteral("not representable in the narrow code page"));
+        out.entries.append(e);
+    }
+
+    QHash<QString, int> seen;
+    QString previous;
+    for (const Entry &e : std::as_const(out.entries)) {
+        const QString key = e.word.toLower();
+        if (seen.contains(key))
+            fault(e.line, QStringLiteral("duplicate word %1 (first at line %2)").arg(e.word).arg(seen.value(key)));
+        else
+            seen.insert(key, e.line);
+        if (key < previous)
+            fault(e.line, QStringLiteral("not in alphabetical order: ") + e.word);
+        previous = qMax(previous, key);
+    }
+    return out;
+}
+
+class TestFreeWordList : public QObject
+{
+    Q_OBJECT
+
+    QRawFont m_font;
+
+    QStringList listFiles() const
+    {
+        const QDir dir(sourcePath(kFreeListDir));
+        QStringList files;
+        for (const QString &name : dir.entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name))
+            files.append(dir.filePath(name));
+        return files;
+    }
+
+    static QByteArray readAll(const QString &path)
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return f.readAll();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        const QByteArray fontBytes = readAll(sourcePath(kFontFile));
+        QVERIFY2(!fontBytes.isEmpty(), qPrintable(sourcePath(kFontFile)));
+        m_font.loadFromData(fontBytes, 12, QFont::PreferDefaultHinting);
+        QVERIFY(m_font.isValid());
+        QCOMPARE(m_font.familyName(), QStringLiteral("ZARaviduzi"));
+    }
+
+    void folderHoldsLists()
+    {
+        QVERIFY2(QFileInfo(sourcePath(kFreeListDir)).isDir(), qPrintable(sourcePath(kFreeListDir)));
+        QVERIFY(listFiles().contains(sourcePath(kFreeListDir) + QStringLiteral("/基础词汇.txt")));
+    }
+
+    void listIsWellFormed_data()
+    {
+        QTest::addColumn<QString>("path");
+        for (const QString &path : listFiles())
+            QTest::newRow(qPrintable(QFileInfo(path).fileName())) << path;
+    }
+
+    void listIsWellFormed()
+    {
+        QFETCH(QString, path);
+        const QByteArray bytes = readAll(path);
+        QVERIFY(!bytes.isEmpty());
+        const Parsed p = parseList(bytes, m_font);
+        QVERIFY2(p.faults.isEmpty(), qPrintable(p.faults.mid(0, 20).join(QLatin1Char('\n'))));
+        QVERIFY2(p.entries.size() >= 300, qPrintable(QString::number(p.entries.size())));
+        // Every entry was parsed: two lines each plus one separating empty line.
+        const qsizetype lineCount = bytes.count('\n');
+        QCOMPARE(lineCount, p.entries.size() * 3 - 1);
+    }
+
+    void noWordInTwoLists()
+    {
+        QHash<QString, QString> owner;
+        for (const QString &path : listFiles()) {
+            for (const Entry &e : parseList(readAll(path), m_font).entries) {
+                const QString key = e.word.toLower();
+                QVERIFY2(!owner.contains(key) || owner.value(key) == path, qPrintable(e.word));
+                owner.insert(key, path);
+            }
+        }
+        QVERIFY(owner.size() >= 300);
+    }
+
+    // The checks above must be able to fail: each sample carries one fault.
+    void checkerRejects_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("fault");
+        const QByteArray good = QStringLiteral("apple [ˈæpl]\nn. 苹果\n\nwater [ˈwɔːtə]\nn. 水\n").toUtf8();
+        QTest::newRow("bom") << QByteArray("\xEF\xBB\xBF" + good) << QStringLiteral("byte-order mark");
+        QTest::newRow("crlf") << QByteArray(good).replace("\n", "\r\n") << QStringLiteral("CR line ends");
+        QTest::newRow("gbk bytes") << ansi::fromUnicode(QStringLiteral("apple [apl]\nn. 苹果\n"))
+                                   << QStringLiteral("not valid UTF-8");
+        QTest::newRow("no explanation")
+            << QStringLiteral("apple [ˈæpl]\n\nwater [ˈwɔːtə]\nn. 水\n").toUtf8() << QStringLiteral("entry of 1 lines");
+        QTest::newRow("three lines")
+            << QStringLiteral("apple [ˈæpl]\nn. 苹果\nwater [ˈwɔːtə]\nn. 水\n").toUtf8() << QStringLiteral("entry of 4 lines");
+        QTest::newRow("no transcription")
+            << QStringLiteral("apple\nn. 苹果\n").toUtf8() << QStringLiteral("not 'word [transcription]'");
+        QTest::newRow("bracket in explanation")
+            << QStringLiteral("apple [ˈæpl]\nn. 苹果 [水果]\n").toUtf8() << QStringLiteral("square bracket");
+        QTest::newRow("no chinese")
+            << QStringLiteral("apple [ˈæpl]\nn. a fruit\n").toUtf8() << QStringLiteral("without Chinese");
+        QTest::newRow("no part of speech")
+            << QStringLiteral("apple [ˈæpl]\n苹果\n").toUtf8() << QStringLiteral("part of speech");
+        QTest::newRow("unknown tag")
+            << QStringLiteral("apple [ˈæpl]\nxyz. 苹果\n").toUtf8() << QStringLiteral("unknown part of speech");
+        QTest::newRow("ascii stress")
+            << QStringLiteral("apple ['æpl]\nn. 苹果\n").toUtf8() << QStringLiteral("ASCII ' or :");
+        QTest::newRow("glyph not in font")
+            << QStringLiteral("apple [ˈæжl]\nn. 苹果\n").toUtf8() << QStringLiteral("not in the phonetic font");
+        QTest::newRow("duplicate")
+            << QStringLiteral("apple [ˈæpl]\nn. 苹果\n\nApple [ˈæpl]\nn. 苹果\n").toUtf8() << QStringLiteral("duplicate word");
+        QTest::newRow("order")
+            << QStringLiteral("water [ˈwɔːtə]\nn. 水\n\napple [ˈæpl]\nn. 苹果\n").toUtf8() << QStringLiteral("alphabetical");
+        QTest::newRow("untrimmed")
+            << QStringLiteral("apple [ˈæpl] \nn. 苹果\n").toUtf8() << QStringLiteral("not trimmed");
+        QTest::newRow("tab") << QStringLiteral("apple [ˈæpl]\n\tn. 苹果\n").toUtf8() << QStringLiteral("tab");
+        QTest::newRow("double blank")
+            << QStringLiteral("apple [ˈæpl]\nn. 苹果\n\n\nwater [ˈwɔːtə]\nn. 水\n").toUtf8() << QStringLiteral("more than one empty");
+        QTest::newRow("two brackets")
+            << QStringLiteral("apple [x] [ˈæpl]\nn. 苹果\n").toUtf8() << QStringLiteral("not 'word [transcription]'");
+    }
+
+    void checkerRejects()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, fault);
+        const Parsed p = parseList(bytes, m_font);
+        QVERIFY2(p.faults.join(QLatin1Char('\n')).contains(fault), qPrintable(p.faults.join(QLatin1Char('\n'))));
+    }
+
+    void checkerAcceptsGoodSample()
+    {
+        const QByteArray good = QStringLiteral("apple [ˈæpl]\nn. 苹果\n\nwater [ˈwɔːtə]\nn. 水 v. 浇水\n").toUtf8();
+        const Parsed p = parseList(good, m_font);
+        QVERIFY2(p.faults.isEmpty(), qPrintable(p.faults.join(QLatin1Char('\n'))));
+        QCOMPARE(p.entries.size(), 2);
+        QCOMPARE(p.entries.at(1).word, QStringLiteral("water"));
+        QCOMPARE(p.entries.at(1).transcription, QStringLiteral("ˈwɔːtə"));
+        QCOMPARE(p.entries.at(1).explanation, QStringLiteral("n. 水 v. 浇水"));
+    }
+};
+
+QTEST_MAIN(TestFreeWordList)
+#include "tst_wordlist_file.moc"
