@@ -156,7 +156,7 @@ bool writePreviews(const Manifest &manifest, const QDir &res, const QDir &outDir
             {167, {{160, 30}, {100, 24}}},
             {169, {{200, 20}, {200, 30}, {120, 16}}},
         };
-        QImage sheet(1500, 560, QImage::Format_ARGB32_Premultiplied);
+        QImage sheet(1500, 2000, QImage::Format_ARGB32_Premultiplied);
         sheet.fill(Qt::white);
         QPainter p(&sheet);
         p.setFont(label);
@@ -164,6 +164,8 @@ bool writePreviews(const Manifest &manifest, const QDir &res, const QDir &outDir
         const QImage bar(res.filePath(QStringLiteral("PNG/170.png")));
         for (const Sample &s : samples) {
             const QImage src(res.filePath(QStringLiteral("PNG/%1.png").arg(s.id)));
+            if (src.isNull())
+                continue;
             int x = 10;
             int rowH = 0;
             p.setPen(Qt::black);
@@ -204,7 +206,7 @@ bool writePreviews(const Manifest &manifest, const QDir &res, const QDir &outDir
             y += rowH + 14;
         }
         p.end();
-        if (!save(sheet, outDir, QStringLiteral("ninegrid.png"), error))
+        if (!save(sheet.copy(0, 0, sheet.width(), y), outDir, QStringLiteral("ninegrid.png"), error))
             return false;
     }
 
