@@ -1,0 +1,82 @@
+#include "study/DailyList.h"
+
+#include "platform/SqlText.h"
+#include "store/CppSQLite3.h"
+#include "store/Store.h"
+#include "study/StudyRules.h"
+#include "users/UserRecord.h"
+
+namespace study {
+
+DailyListResult buildDailyList(CppSQLite3Connection &db, const UserRecord &user, bool pageStart, const QString &today)
+{
+    DailyListResult result;
+    if (sourceCount(db, user, user.mode) == 0) {
+        result.outcome = DailyListOutcome::NothingToStudy;
+        return result;
+    }
+
+    const QByteArray day = sqlQuote(QStringView(today));
+    QByteArray logStatement;
+    if (pageStart) {
+        const QByteArray sql = sqlFormat("SELECT (date('%s') > date) bAnotherDay FROM logs_tbl WHERE uid = %d AND tid = %d AND mode = %d ORDER BY date desc LIMIT 1;",
+                                         day.constData(), user.uid, user.tid, user.mode);
+        CppSQLite3Cursor c = db.query(sql.constData());
+        const int anotherDay = c.eof() ? 1 : c.intValue("bAnotherDay", 0);
+        c.finalize();
+        if (!anotherDay)
+            return result; // today's list is kept
+        logStatement = sqlFormat("INSERT INTO logs_tbl VALUES(%d, %d, date('%s'), %d, 0, NULL);", user.uid, user.tid, day.constData(), user.mode);
+        result.startUpdateCheck = true;
+    } else {
+        logStatement = sqlFormat("INSERT OR REPLACE INTO logs_tbl VALUES(%d, %d, date('now', 'localtime'), %d, 0, NULL);", user.uid, user.tid, user.mode);
+    }
+
+    QByteArray insert;
+    if (user.mode == ReviewNormal)
+        insert = sqlFormat("INSERT INTO DayList_tbl SELECT DISTINCT uid, wid, NULL FROM ReviewNormal_view WHERE uid = %d AND tid = %d AND %s AND %s ORDER BY random() LIMIT %d;",
+                           user.uid, user.tid, timesFragment(user).constData(), dateFragment(user).constData(), user.DayNum);
+    else
+        insert = sqlFormat("INSERT INTO DayList_tbl SELECT DISTINCT uid, wid, NULL FROM %s WHERE uid = %d AND tid = %d ORDER BY random() LIMIT %d;",
+                           sourceView(user.mode), user.uid, user.tid, user.DayNum);
+
+    const QByteArray script = sqlFormat("BEGIN TRANSACTION;%sDELETE FROM DayList_tbl WHERE uid = %d;%sCOMMIT TRANSACTION;",
+                                        logStatement.constData(), user.uid, insert.constData());
+    try {
+        db.execute(script.constData());
+    } catch (...) {
+        store::rollbackIfOpen(db);
+        throw;
+    }
+    result.built = true;
+    return result;
+}
+
+void finishTodayLog(CppSQLite3Connection &db, const UserRecord &user, bool withErrorRate)
+{
+    QByteArray date;
+    {
+        const QByteArray sql = sqlFormat("SELECT date FROM logs_tbl WHERE uid = %d AND tid = %d AND mode = %d ORDER BY date desc LIMIT 1;",
+                                         user.uid, user.tid, user.mode);
+        CppSQLite3Cursor c = db.query(sql.constData());
+        if (!c.eof())
+            date = c.stringValue("date", "");
+    }
+    const QByteArray d = sqlQuote(QByteArrayView(date));
+    if (withErrorRate)
+        db.execute(sqlFormat("UPDATE logs_tbl SET bFinish = 1, ErrorRate = ( SELECT 1.0 * sum(incorrect) / count(*) FROM DayList_tbl WHERE uid = %d ) WHERE ErrorRate IS NULL AND uid = %d AND tid = %d AND mode = %d AND date = date('%s');",
+                             user.uid, user.uid, user.tid, user.mode, d.constData()).constData());
+    else
+        db.execute(sqlFormat("UPDATE logs_tbl SET bFinish = 1 WHERE bFinish = 0 AND uid = %d AND tid = %d AND mode = %d AND date = date('%s');",
+                             user.uid, user.tid, user.mode, d.constData()).constData());
+}
+
+bool isTaskFinishedToday(CppSQLite3Connection &db, const UserRecord &user)
+{
+    const QByteArray sql = sqlFormat("SELECT bFinish FROM logs_tbl WHERE uid = %d AND tid = %d AND mode = %d AND date = date('now', 'localtime');",
+                                     user.uid, user.tid, user.mode);
+    CppSQLite3Cursor c = db.query(sql.constData());
+    return !c.eof() && c.intValue(0, 0) != 0;
+}
+
+} // namespace study
