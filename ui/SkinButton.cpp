@@ -48,9 +48,10 @@ bool CSkinButton::SetImages(const QList<QImage> &sources, bool stretch, QRgb key
     return !m_frames.isEmpty();
 }
 
-void CSkinButton::rebuildFrames()
+void CSkinButton::rebuildFrames() const
 {
     m_frames.clear();
+    m_framesSize = size();
     if (m_sources.isEmpty())
         return;
     if (m_kind == Push) {
@@ -68,7 +69,15 @@ void CSkinButton::rebuildFrames()
             m_frames[f] = composed;
         }
     }
-    update();
+    const_cast<CSkinButton *>(this)->update();
+}
+
+const QList<QImage> &CSkinButton::frames() const
+{
+    // Resizes of a hidden button arrive late; stretched frames follow the size asked for.
+    if (m_kind == Push && m_stretch && m_framesSize != size())
+        rebuildFrames();
+    return m_frames;
 }
 
 void CSkinButton::resizeEvent(QResizeEvent *event)
@@ -107,10 +116,11 @@ void CSkinButton::paintEvent(QPaintEvent *)
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
     const int f = currentFrame();
-    if (f < 0 || f >= m_frames.size() || m_frames[f].isNull())
+    const QList<QImage> &all = frames();
+    if (f < 0 || f >= all.size() || all[f].isNull())
         return;
     p.setFont(font());
-    const QImage &frame = m_frames[f];
+    const QImage &frame = all[f];
     if (m_kind == Push) {
         DrawImageToDC(p, frame, QPoint(0, 0), text(), false);
         return;

@@ -36,7 +36,7 @@ public:
 
     // Push frames: 0 normal, 1 hover, 2 pressed. Radio/check box: 0 unchecked,
     // 1 unchecked hover, 2 checked, 3 checked hover.
-    const QList<QImage> &frames() const { return m_frames; }
+    const QList<QImage> &frames() const;
     int currentFrame() const;
     bool isHovered() const { return m_hover; }
 
@@ -53,7 +53,7 @@ protected:
     void nextCheckState() override;
 
 private:
-    void rebuildFrames();
+    void rebuildFrames() const;
     void checkExclusively();
 
     Kind m_kind;
@@ -63,7 +63,8 @@ private:
     bool m_stretch = false;
     QRgb m_key = kMarkerColor;
     QList<QImage> m_sources;
-    QList<QImage> m_frames;
+    mutable QList<QImage> m_frames;
+    mutable QSize m_framesSize;
 };
 
 // The id of the first checked skinned button among the controls firstId..lastId of
