@@ -112,8 +112,7 @@ bool writePreviews(const Manifest &manifest, const QDir &res, const QDir &outDir
             checkerboard(p, r, 4 * std::min(cells[i].factor, 2));
             p.drawImage(r.topLeft(), enlarged(items[i].second, cells[i].factor));
             p.setPen(Qt::white);
-            p.drawText(QPoint(r.left(), r.bottom() + 15),
-                       QStringLiteral("%1 x%2").arg(items[i].first.section(QLatin1Char('/'), 1)).arg(cells[i].factor));
+            p.drawText(QPoint(r.left(), r.bottom() + 15), QStringLiteral("%1 x%2").arg(items[i].first).arg(cells[i].factor));
         }
         p.end();
         if (!save(sheet, outDir, QStringLiteral("sheet.png"), error))
@@ -207,6 +206,58 @@ bool writePreviews(const Manifest &manifest, const QDir &res, const QDir &outDir
         }
         p.end();
         if (!save(sheet.copy(0, 0, sheet.width(), y), outDir, QStringLiteral("ninegrid.png"), error))
+            return false;
+    }
+
+    // 5. Radio buttons and check boxes as the program composes them (check mark laid
+    //    over the unchecked looks), a drop-down and status lines, on white, 1x and 4x.
+    {
+        auto frames = [&](int id) {
+            const QImage strip(res.filePath(QStringLiteral("PNG/%1.png").arg(id)));
+            const int fw = (strip.width() - 2) / 3;
+            QList<QImage> out;
+            for (int i = 0; i < 3; ++i)
+                out.append(strip.copy(i * (fw + 1), 0, fw, strip.height()));
+            return out;
+        };
+        QImage row(440, 30, QImage::Format_ARGB32_Premultiplied);
+        row.fill(Qt::white);
+        QPainter p(&row);
+        QFont ui(QStringLiteral("Noto Sans CJK SC"));
+        ui.setPixelSize(12);
+        p.setFont(ui);
+        int x = 4;
+        for (int id : {161, 165}) {
+            const QList<QImage> f = frames(id);
+            if (f[0].isNull())
+                continue;
+            for (int look = 0; look < 4; ++look) {
+                const int y = (30 - f[0].height()) / 2;
+                p.drawImage(x, y, f[look % 2]);
+                if (look >= 2)
+                    p.drawImage(x, y, f[2]);
+                x += f[0].width() + 6;
+            }
+            x += 8;
+        }
+        const QList<QImage> arrow = frames(166);
+        for (int look = 0; look < 3 && !arrow[0].isNull(); ++look) {
+            const QRect box(x, 4, 70, 22);
+            p.setPen(QColor(0xAA, 0xAA, 0xAA));
+            p.drawRoundedRect(box.adjusted(0, 0, -1, -1), 2, 2);
+            p.setPen(Qt::black);
+            p.drawText(box.adjusted(4, 0, -19, 0), Qt::AlignVCenter, QStringLiteral("四级"));
+            p.drawImage(QRect(box.right() - 16, box.top() + 2, 16, box.height() - 3), arrow[look]);
+            x += 76;
+        }
+        p.end();
+        QImage sheet(row.width() * 4, row.height() * 5 + 8, QImage::Format_ARGB32_Premultiplied);
+        sheet.fill(Qt::white);
+        QPainter sp(&sheet);
+        sp.drawImage(0, 0, row);
+        sp.drawImage(0, row.height() + 8, enlarged(row.convertToFormat(QImage::Format_ARGB32), 4));
+        sp.end();
+        if (!save(sheet, outDir, QStringLiteral("controls.png"), error))
             return false;
     }
 
