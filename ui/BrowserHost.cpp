@@ -50,9 +50,15 @@ struct BrowserHost
     CExternal *external = nullptr;
 };
 
-BrowserHost &host()
+BrowserHost &hostState()
 {
     static BrowserHost h;
+    return h;
+}
+
+BrowserHost &host()
+{
+    BrowserHost &h = hostState();
     if (!h.profile) {
         QObject *owner = QCoreApplication::instance();
         h.external = new CExternal(owner);
@@ -105,23 +111,46 @@ try {
 } catch (e) {
     window.external = external;
 }
+function flush() {
+    var pending = queue;
+    queue = [];
+    pending.forEach(function(c) { target[c[0]].apply(target, c[1]); });
+}
+// Frames get no channel transport of their own; a same-origin frame uses its parent's.
+function fromParent() {
+    try {
+        var p = window.parent !== window ? window.parent.external : null;
+        if (p && p !== external && typeof p.ShowDlg === 'function') {
+            target = p;
+            flush();
+            return true;
+        }
+    } catch (e) {
+    }
+    return false;
+}
 var attempts = 0;
 function connect() {
+    if (fromParent())
+        return;
     if (typeof qt === 'undefined' || !qt.webChannelTransport) {
         if (++attempts < 500) setTimeout(connect, 10);
         return;
     }
     new QWebChannel(qt.webChannelTransport, function(channel) {
         target = channel.objects.external;
-        var pending = queue;
-        queue = [];
-        pending.forEach(function(c) { target[c[0]].apply(target, c[1]); });
+        flush();
     });
 }
 connect();
 })();
 )JS")
         .arg(QString::fromUtf8(channelJs.readAll()));
+}
+
+bool browserHostStarted()
+{
+    return hostState().profile != nullptr;
 }
 
 QWebEngineProfile *browserProfile()

@@ -20,6 +20,9 @@ QWebEngineProfile *browserProfile();
 QWebChannel *browserChannel();
 CExternal *theExternal();
 
+// Whether the profile above has been made yet.
+bool browserHostStarted();
+
 // A view on that profile: no context menu, no scroll bars, no border.
 QWebEngineView *createBrowserView(QWidget *parent = nullptr);
 
