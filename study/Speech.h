@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <QVoice>
+
+class QComboBox;
+class QTextToSpeech;
+
+// Reads words aloud through the platform's speech engine. Voice indices are
+// positions in voiceNames(); volume is 0 to 100 and rate 0 (normal) to 10 (fastest),
+// as the user's settings store them. Without an engine nothing is spoken and nothing
+// fails.
+class Speech : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Speech(QObject *parent = nullptr);
+    ~Speech() override;
+
+    bool available() const { return m_tts != nullptr; }
+    QString engineName() const { return m_engine; }
+
+    // Speaks asynchronously with the current voice; nothing when the user has switched
+    // speech off (voice index -1).
+    void Speak(const QString &text);
+    // Voice, volume and rate, in that order; an index outside the list keeps the voice.
+    void ApplySettings(int voiceIndex, int volume, int rate);
+    QStringList voiceNames() const;
+    // Appends the voice names to the combo box; returns their number.
+    int ListVoices(QComboBox *combo) const;
+
+    // The engine's ranges for the stored settings.
+    static double engineVolume(int volume);
+    static double engineRate(int rate);
+
+    double currentVolume() const;
+    double currentRate() const;
+    QString currentVoiceName() const;
+
+Q_SIGNALS:
+    void speakFailed();
+
+private:
+    void onStateChanged(int state);
+
+    QTextToSpeech *m_tts = nullptr;
+    QString m_engine;
+    QList<QVoice> m_voices;
+    QList<QLocale> m_voiceLocales;
+    bool m_speaking = false;
+    bool m_failureShown = false;
+};

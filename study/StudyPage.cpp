@@ -1,0 +1,43 @@
+#include "study/StudyPage.h"
+
+#include "ui/SkinButton.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+CStudyPage::CStudyPage(const QString &title, QWidget *parent)
+    : QWidget(parent)
+{
+    setWindowTitle(title);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void CStudyPage::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    p.setPen(QColor(0xD6, 0xDF, 0xEA));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+CEmptyStudyPage::CEmptyStudyPage(const QString &title, QWidget *parent)
+    : CStudyPage(title, parent)
+{
+    auto *layout = new QVBoxLayout(this);
+    auto *caption = new QLabel(title, this);
+    QFont f = caption->font();
+    f.setPointSize(14);
+    caption->setFont(f);
+    caption->setAlignment(Qt::AlignCenter);
+    auto *back = new CSkinButton(CSkinButton::Push, this);
+    back->setObjectName(QStringLiteral("1049"));
+    back->LoadImages({192, 191, 190});
+    back->setFixedSize(62, 28);
+    layout->addWidget(caption, 1);
+    layout->addWidget(back, 0, Qt::AlignRight | Qt::AlignBottom);
+    connect(back, &QAbstractButton::clicked, this, [this] {
+        if (host())
+            host()->closePage();
+    });
+}

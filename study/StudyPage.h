@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QWidget>
+
+// What a study page asks of the main window.
+class StudyHost
+{
+public:
+    virtual ~StudyHost() = default;
+    // Reads a text aloud with the user's voice (nothing when speech is off).
+    virtual void Speak(const QString &text) = 0;
+    // Records the day's work in the current mode as finished and closes the page.
+    virtual void FinishTodayLog(bool withErrorRate) = 0;
+    // Slides the page out without recording anything.
+    virtual void closePage() = 0;
+};
+
+// Base of the study pages the main window slides into its content rectangle: a white
+// page that knows whether it has finished sliding in.
+class CStudyPage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit CStudyPage(const QString &title, QWidget *parent = nullptr);
+
+    void setHost(StudyHost *host) { m_host = host; }
+    StudyHost *host() const { return m_host; }
+
+    // Cleared when a slide-in starts and set when it has finished.
+    bool inPlace() const { return m_inPlace; }
+    void setInPlace(bool inPlace) { m_inPlace = inPlace; }
+
+    // The daily list is ready: begin with its first word. The default does nothing.
+    virtual void Start() {}
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    StudyHost *m_host = nullptr;
+    bool m_inPlace = false;
+};
+
+// A page whose content is not there yet: its title and the back button.
+class CEmptyStudyPage : public CStudyPage
+{
+    Q_OBJECT
+public:
+    explicit CEmptyStudyPage(const QString &title, QWidget *parent = nullptr);
+};
