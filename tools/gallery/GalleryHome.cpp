@@ -7,7 +7,7 @@
 
 namespace {
 
-struct ButtonSpec
+struct ButtonSetup
 {
     int id;
     std::array<int, 5> images; // normal, disabled, hover, pressed, checked
@@ -15,7 +15,7 @@ struct ButtonSpec
     bool disabled = false;
 };
 
-const ButtonSpec kButtons[] = {
+const ButtonSetup kButtons[] = {
     {1002, {152, 0, 151, 151, 0}, {379, 4}},
     {1003, {155, 155, 0, 0, 0}, {425, 4}, true},
     {1004, {150, 0, 149, 149, 0}, {471, 4}},
@@ -46,11 +46,11 @@ GalleryHome::GalleryHome(QWidget *parent)
     : CLayeredDialog(146, parent)
 {
     setWindowTitle(QStringLiteral("Quillora gallery"));
-    for (const ButtonSpec &spec : kButtons) {
+    for (const ButtonSetup &setup : kButtons) {
         auto *b = new CTranslucentButton(this);
-        b->setObjectName(QString::number(spec.id));
-        b->move(spec.pos);
-        b->setEnabled(!spec.disabled);
+        b->setObjectName(QString::number(setup.id));
+        b->move(setup.pos);
+        b->setEnabled(!setup.disabled);
         connect(b, &CTranslucentButton::hoverHelp, this, &GalleryHome::showHelp);
         m_buttons.append(b);
     }
