@@ -1,0 +1,457 @@
+#include "study/MemorizePage.h"
+
+#include "platform/AnsiText.h"
+#include "platform/MessageBox.h"
+#include "platform/SqlText.h"
+#include "store/Store.h"
+#include "study/WordDisplay.h"
+#include "ui/SkinButton.h"
+#include "ui/SkinEdit.h"
+#include "ui/SkinProgressCtrl.h"
+#include "ui/StatusLabel.h"
+#include "users/UserRecord.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QTextLayout>
+
+#include <optional>
+
+namespace {
+
+const QString kNextCaption = QStringLiteral("下一个");
+const QString kDoneCaption = QStringLiteral("完了");
+const QString kTooLong = QStringLiteral("长度超长！");
+const QString kWrong = QStringLiteral("Ooops...错了");
+const QString kMemorise = QStringLiteral("请记忆单词...%1");
+const QString kSpell = QStringLiteral("请拼写单词");
+
+constexpr int kDefaultCountdownLength = 5;
+
+// One countdown for the whole program: it starts at the countdown length, goes back to
+// it whenever a countdown completes, and keeps its value when one is broken off.
+std::optional<int> s_countdown;
+
+template<class W>
+W *named(W *widget, int id)
+{
+    widget->setObjectName(QString::number(id));
+    return widget;
+}
+
+void showStoreError(QWidget *parent, const CppSQLite3Exception &e)
+{
+    MessageBox::warning(parent, ansi::toUnicode(e.errorMessage()));
+}
+
+// Text that wraps within its rectangle; what does not fit ends in an ellipsis on the
+// last line that does, and the whole text moves to the tool tip. Explanations can be
+// long and the page has a fixed size.
+class CFittedLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.setPen(palette().color(QPalette::WindowText));
+        bool cut = false;
+        const QList<QPair<QPointF, QString>> lines = layoutLines(&cut);
+        for (const auto &[pos, line] : lines)
+            p.drawText(pos, line);
+        const QString tip = cut ? text() : QString();
+        if (toolTip() != tip)
+            setToolTip(tip);
+    }
+
+private:
+    QList<QPair<QPointF, QString>> layoutLines(bool *cut) const
+    {
+        QList<QPair<QPointF, QString>> out;
+        const QRect area = contentsRect();
+        const QFontMetricsF fm(font());
+        const QString all = text();
+        QTextLayout layout(all, font());
+        QTextOption option(alignment());
+        option.setWrapMode(wordWrap() ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        qreal y = 0;
+        *cut = false;
+        for (;;) {
+            QTextLine line = layout.createLine();
+            if (!line.isValid())
+                break;
+            line.setLineWidth(area.width());
+            const bool lastThatFits = y + 2 * fm.lineSpacing() > area.height();
+            QString piece = all.mid(line.textStart(), lastThatFits ? -1 : line.textLength());
+            if (piece.endsWith(QChar::LineSeparator) || piece.endsWith(u'\n'))
+                piece.chop(1);
+            if (lastThatFits || fm.horizontalAdvance(piece) > area.width()) {
+                const QString elided = fm.elidedText(piece.simplified(), Qt::ElideRight, area.width());
+                *cut = *cut || elided != piece;
+                piece = elided;
+            }
+            out.append({QPointF(area.left(), area.top() + y + fm.ascent()), piece});
+            y += fm.lineSpacing();
+            if (lastThatFits)
+                break;
+        }
+        layout.endLayout();
+        if (!out.isEmpty()) {
+            // Centre the block vertically when it has room to spare.
+            const qreal spare = area.height() - out.size() * fm.lineSpacing();
+            if ((alignment() & Qt::AlignVCenter) && spare > 0)
+                for (auto &entry : out)
+                    entry.first.ry() += spare / 2;
+        }
+        return out;
+    }
+};
+
+} // namespace
+
+CMemorizePage::CMemorizePage(QWidget *parent)
+    : CStudyPage(QStringLiteral("背单词"), parent)
+{
+    setObjectName(QStringLiteral("129"));
+    buildControls();
+    setupHandlers();
+    OnInitDialog();
+}
+
+void CMemorizePage::buildControls()
+{
+    // Fixed places within the 490 x 276 content rectangle: while the page slides in it
+    // is cut off at the right rather than squeezed.
+    m_display = named(new CWordDisplay(this), IdWord);
+    m_display->setGeometry(14, 8, 462, 60);
+
+    m_speak = named(new CSkinButton(CSkinButton::Push, this), IdSpeak);
+    m_speak->setGeometry(14, 72, 22, 22);
+    m_speak->setToolTip(QStringLiteral("朗读"));
+
+    m_phonetic = named(new CFittedLabel(QStringLiteral("音标"), this), IdPhonetic);
+    m_phonetic->setGeometry(42, 70, 434, 26);
+    m_phonetic->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    m_explanation = named(new CFittedLabel(QStringLiteral("释义"), this), IdExplanation);
+    m_explanation->setGeometry(14, 98, 462, 54);
+    m_explanation->setWordWrap(true);
+    m_explanation->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    m_edit = named(new CSkinEdit(this), IdEdit);
+    m_edit->setGeometry(14, 158, 300, 30);
+
+    m_next = named(new CSkinButton(CSkinButton::Push, kNextCaption, this), IdNext);
+    m_next->setGeometry(324, 158, 84, 30);
+
+    m_status = named(new CStatusLabel(231, this), IdStatus);
+    m_status->setGeometry(14, 194, 394, 20);
+
+    m_hardMode = named(new CSkinButton(CSkinButton::CheckBox, QStringLiteral("难模式"), this), IdHardMode);
+    m_autoNext = named(new CSkinButton(CSkinButton::CheckBox, QStringLiteral("自动跳转下一个"), this), IdAutoNext);
+
+    m_progress = named(new CSkinProgressCtrl(this), IdProgress);
+    m_progress->setGeometry(14, 248, 300, 20);
+
+    m_progressText = named(new QLabel(QStringLiteral("100 / 100"), this), IdProgressText);
+    m_progressText->setGeometry(324, 248, 84, 20);
+    m_progressText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    m_back = named(new CSkinButton(CSkinButton::Push, this), IdBack);
+    m_back->setGeometry(414, 240, 62, 28);
+    m_back->setToolTip(QStringLiteral("返回"));
+
+    setTabOrder(m_edit, m_next);
+    setTabOrder(m_next, m_speak);
+    setTabOrder(m_speak, m_hardMode);
+    setTabOrder(m_hardMode, m_autoNext);
+    setTabOrder(m_autoNext, m_back);
+}
+
+void CMemorizePage::setupHandlers()
+{
+    connect(m_edit, &QLineEdit::textChanged, this, &CMemorizePage::OnTyping);
+    // Enter in the edit is the keyboard's "下一个".
+    connect(m_edit, &QLineEdit::returnPressed, this, &CMemorizePage::OnNext);
+    connect(m_next, &CSkinButton::clicked, this, &CMemorizePage::OnNext);
+    connect(m_hardMode, &CSkinButton::clicked, this, &CMemorizePage::OnHardMode);
+    connect(m_autoNext, &CSkinButton::clicked, this, &CMemorizePage::OnAutoNext);
+    connect(m_speak, &CSkinButton::clicked, this, &CMemorizePage::OnSpeak);
+    connect(m_back, &CSkinButton::clicked, this, &CMemorizePage::OnBack);
+    connect(&m_countdown, &QTimer::timeout, this, &CMemorizePage::OnCountdownTick);
+}
+
+void CMemorizePage::OnInitDialog()
+{
+    m_countdownLength = kDefaultCountdownLength;
+
+    QFont phonetic(QStringLiteral("ZARaviduzi"));
+    phonetic.setPointSize(12);
+    m_phonetic->setFont(phonetic);
+
+    m_speak->LoadImages({173, 172, 171});
+    m_back->LoadImages({192, 191, 190});
+    m_next->LoadImages({164, 163, 162}, true);
+    for (CSkinButton *box : {m_hardMode, m_autoNext}) {
+        box->LoadImages({165});
+        box->resize(box->sizeHint());
+    }
+    m_hardMode->move(14, 220);
+    m_autoNext->move(m_hardMode->geometry().right() + 18, 220);
+
+    m_edit->LoadImages(168, 167, 7, 7);
+    // 0xFF0000 in the skin's 0x00BBGGRR notation: blue.
+    m_edit->SetTextColor(QColor(0, 0, 255));
+    m_edit->SetFont(10, QStringLiteral("Comic Sans MS"), 400);
+
+    m_progress->LoadImages(169, 170, 3, 3);
+    m_progress->SetRange(0, 100);
+
+    syncOptions();
+}
+
+void CMemorizePage::syncOptions()
+{
+    m_hardMode->SetCheck(theUser.MemorHardMode == 1);
+    m_autoNext->SetCheck(theUser.MemorAutoNext == 1);
+}
+
+int CMemorizePage::countdownCounter()
+{
+    return s_countdown.value_or(kDefaultCountdownLength);
+}
+
+void CMemorizePage::clearStatus()
+{
+    m_status->SetStatus(CStatusLabel::Correct, QString());
+}
+
+void CMemorizePage::clearEdit()
+{
+    // Typing follows every change the program makes too; an edit that is empty already
+    // reports no change, so run it here.
+    if (m_edit->text().isEmpty())
+        OnTyping();
+    else
+        m_edit->clear();
+}
+
+void CMemorizePage::startCountdown()
+{
+    m_display->SetMode(CWordDisplay::Normal);
+    m_edit->hide();
+    m_countdown.start(kCountdownMs);
+}
+
+void CMemorizePage::Start()
+{
+    // Another user may have logged in since the boxes were last set.
+    syncOptions();
+
+    m_position = 0;
+    clearEdit();
+
+    if (FetchWord()) {
+        m_next->SetText(kNextCaption);
+        m_finished = false;
+    } else {
+        m_next->SetText(kDoneCaption);
+        m_finished = true;
+    }
+
+    try {
+        m_total = theDatabase.queryInt(sqlFormat("SELECT count(*) FROM DayList_tbl WHERE uid = %d;", theUser.uid).constData());
+    } catch (const CppSQLite3Exception &e) {
+        showStoreError(this, e);
+    }
+
+    m_progress->SetRange(0, 100);
+    ShowProgress();
+
+    if (theUser.MemorHardMode == 1) {
+        startCountdown();
+    } else {
+        // The same as unticking the box would leave: the edit in view, the word whole.
+        m_countdown.stop();
+        m_edit->show();
+        m_display->SetMode(CWordDisplay::Normal);
+    }
+}
+
+bool CMemorizePage::FetchWord()
+{
+    bool came = true;
+    try {
+        CppSQLite3Cursor row = theDatabase.query(
+            sqlFormat("SELECT wid, name, interp, phonetic FROM DayList_view WHERE uid = %d LIMIT %d, 1;", theUser.uid,
+                      m_position)
+                .constData());
+        if (row.eof()) {
+            came = false;
+        } else {
+            m_wordId = row.intValue(0);
+            const QString name = ansi::toUnicode(row.stringValue(1));
+            m_display->SetWord(name);
+            m_phonetic->setText(u'[' + ansi::toUnicode(row.stringValue(3)) + u']');
+            m_explanation->setText(ansi::toUnicode(row.stringValue(2)));
+            if (host())
+                host()->Speak(name);
+        }
+    } catch (const CppSQLite3Exception &e) {
+        // The previous word stays in view, but the row counts as fetched.
+        showStoreError(this, e);
+    }
+    // The position moves on whatever came back: the list is walked by offset.
+    ++m_position;
+    return came;
+}
+
+void CMemorizePage::ShowProgress()
+{
+    const int shown = std::min(m_position, m_total);
+    m_progressText->setText(QStringLiteral("%1 / %2").arg(shown).arg(m_total));
+    // An empty list has nothing to show progress on.
+    const int percent = m_total > 0 ? int(double(shown) / m_total * 100) : 0;
+    m_progress->SetPos(percent);
+}
+
+void CMemorizePage::OnTyping()
+{
+    const QString typed = m_edit->text();
+    m_display->SetTyped(typed);
+    const QString word = m_display->word();
+    if (ansi::byteLength(typed) > ansi::byteLength(word)) {
+        m_status->SetStatus(CStatusLabel::Error, kTooLong);
+    } else if (theUser.MemorAutoNext == 1 && !typed.isEmpty() && typed == word) {
+        clearStatus();
+        if (m_finished)
+            End();
+        else
+            Advance();
+    } else {
+        clearStatus();
+    }
+}
+
+void CMemorizePage::OnNext()
+{
+    clearStatus();
+    if (m_finished) {
+        End();
+        return;
+    }
+    if (m_edit->text() != m_display->word()) {
+        m_status->SetStatus(CStatusLabel::Error, kWrong);
+        return;
+    }
+    Advance();
+}
+
+void CMemorizePage::Advance()
+{
+    try {
+        theDatabase.execute(sqlFormat("UPDATE WordsMarkInfo_tbl SET times = times + 1, RecentMarkDate = date('now', "
+                                      "'localtime') WHERE uid = %d AND wid = %d; ",
+                                      theUser.uid, m_wordId)
+                                .constData());
+    } catch (const CppSQLite3Exception &e) {
+        // The word was typed right all the same: go on to the next one.
+        showStoreError(this, e);
+    }
+
+    if (FetchWord()) {
+        ShowProgress();
+        clearEdit();
+        if (theUser.MemorHardMode == 1)
+            startCountdown();
+    } else {
+        // The progress stays as it was: the last word's position is the total.
+        m_next->SetText(kDoneCaption);
+        m_finished = true;
+    }
+}
+
+void CMemorizePage::End()
+{
+    if (host())
+        host()->FinishTodayLog(false);
+    m_display->SetWord(QStringLiteral(" "));
+    m_phonetic->clear();
+    m_explanation->clear();
+    m_finished = false;
+}
+
+void CMemorizePage::OnCountdownTick()
+{
+    if (!s_countdown)
+        s_countdown = m_countdownLength;
+    int &counter = *s_countdown;
+    QString text;
+    if (counter != 0)
+        text = kMemorise.arg(counter);
+    else
+        text = kSpell;
+    --counter;
+    m_status->SetStatus(CStatusLabel::Notice, text);
+    if (counter < 0) {
+        counter = m_countdownLength;
+        m_edit->show();
+        m_edit->setFocus();
+        m_display->SetMode(CWordDisplay::Spelling);
+        m_countdown.stop();
+    }
+}
+
+void CMemorizePage::OnHardMode()
+{
+    const bool on = m_hardMode->GetCheck();
+    theUser.MemorHardMode = on ? 1 : 0;
+    if (on) {
+        startCountdown();
+    } else {
+        m_edit->show();
+        clearStatus();
+        m_countdown.stop();
+        m_display->SetMode(CWordDisplay::Normal);
+    }
+    try {
+        theDatabase.execute(
+            sqlFormat("UPDATE UserInfo_tbl SET MemorHardMode = %d WHERE uid = %d;", theUser.MemorHardMode, theUser.uid)
+                .constData());
+    } catch (const CppSQLite3Exception &e) {
+        showStoreError(this, e);
+    }
+}
+
+void CMemorizePage::OnAutoNext()
+{
+    theUser.MemorAutoNext = m_autoNext->GetCheck() ? 1 : 0;
+    try {
+        theDatabase.execute(
+            sqlFormat("UPDATE UserInfo_tbl SET MemorAutoNext = %d WHERE uid = %d;", theUser.MemorAutoNext, theUser.uid)
+                .constData());
+    } catch (const CppSQLite3Exception &e) {
+        showStoreError(this, e);
+    }
+}
+
+void CMemorizePage::OnSpeak()
+{
+    if (host())
+        host()->Speak(m_display->word());
+}
+
+void CMemorizePage::OnBack()
+{
+    if (m_finished) {
+        End();
+        return;
+    }
+    // Nothing is recorded: the marks made so far stay, the list starts over next time.
+    if (host())
+        host()->closePage();
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "study/StudyPage.h"
+
+#include <QTimer>
+
+class CSkinButton;
+class CSkinEdit;
+class CSkinProgressCtrl;
+class CStatusLabel;
+class CWordDisplay;
+class QLabel;
+
+// The memorise page (129): walks the daily list word by word, showing each with its
+// transcription and explanation, and moves on only when the word has been typed
+// correctly; each correct word counts as one study of it. In hard mode the word is
+// shown for a countdown and then has to be spelt from memory.
+class CMemorizePage : public CStudyPage
+{
+    Q_OBJECT
+
+public:
+    enum Id {
+        IdEdit = 1001,
+        IdNext = 1002,
+        IdWord = 1023,
+        IdPhonetic = 1024,
+        IdExplanation = 1025,
+        IdSpeak = 1026,
+        IdStatus = 1027,
+        IdHardMode = 1028,
+        IdAutoNext = 1029,
+        IdProgressText = 1039,
+        IdProgress = 1040,
+        IdBack = 1049,
+    };
+
+    static constexpr int kCountdownMs = 1000;
+
+    explicit CMemorizePage(QWidget *parent = nullptr);
+
+    // The daily list is ready: back to its first row.
+    void Start() override;
+
+    int position() const { return m_position; }
+    int total() const { return m_total; }
+    bool finished() const { return m_finished; }
+    int currentWordId() const { return m_wordId; }
+    int countdownLength() const { return m_countdownLength; }
+
+    // Seconds left of the countdown; shared by every page and kept when a countdown is
+    // broken off, so the next one goes on from there.
+    static int countdownCounter();
+
+    const QTimer &countdownTimer() const { return m_countdown; }
+    // One second of the hard-mode countdown; the timer calls it.
+    void OnCountdownTick();
+
+private:
+    void buildControls();
+    void setupHandlers();
+    void OnInitDialog();
+
+    void OnTyping();
+    void OnNext();
+    void OnHardMode();
+    void OnAutoNext();
+    void OnSpeak();
+    void OnBack();
+
+    bool FetchWord();
+    void ShowProgress();
+    void Advance();
+    void End();
+    void startCountdown();
+    void clearEdit();
+    void clearStatus();
+    void syncOptions();
+
+    CWordDisplay *m_display = nullptr;
+    QLabel *m_phonetic = nullptr;
+    QLabel *m_explanation = nullptr;
+    CSkinButton *m_speak = nullptr;
+    CStatusLabel *m_status = nullptr;
+    CSkinButton *m_hardMode = nullptr;
+    CSkinButton *m_autoNext = nullptr;
+    QLabel *m_progressText = nullptr;
+    CSkinProgressCtrl *m_progress = nullptr;
+    CSkinEdit *m_edit = nullptr;
+    CSkinButton *m_next = nullptr;
+    CSkinButton *m_back = nullptr;
+
+    int m_position = 0;
+    int m_wordId = 0;
+    int m_total = 0;
+    bool m_finished = false;
+    int m_countdownLength = 5;
+    QTimer m_countdown;
+};
