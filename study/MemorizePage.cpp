@@ -87,10 +87,9 @@ private:
             line.setLineWidth(area.width());
             const bool lastThatFits = y + 2 * fm.lineSpacing() > area.height();
             QString piece = all.mid(line.textStart(), lastThatFits ? -1 : line.textLength());
-            if (piece.endsWith(QChar::LineSeparator) || piece.endsWith(u'\n'))
-                piece.chop(1);
+            piece.replace(u'\n', u' ').replace(QChar::LineSeparator, u' ');
             if (lastThatFits || fm.horizontalAdvance(piece) > area.width()) {
-                const QString elided = fm.elidedText(piece.simplified(), Qt::ElideRight, area.width());
+                const QString elided = fm.elidedText(piece, Qt::ElideRight, area.width());
                 *cut = *cut || elided != piece;
                 piece = elided;
             }

@@ -102,7 +102,14 @@ QFont CWordDisplay::wordFont()
 
 QImage CWordDisplay::render(QSize size) const
 {
-    QImage canvas(size, QImage::Format_ARGB32_Premultiplied);
+    return render(size, 1.0);
+}
+
+QImage CWordDisplay::render(QSize size, qreal pixelRatio) const
+{
+    // Drawn in the widget's own coordinates; on a dense screen the pixels follow.
+    QImage canvas(size * pixelRatio, QImage::Format_ARGB32_Premultiplied);
+    canvas.setDevicePixelRatio(pixelRatio);
     canvas.fill(Qt::white);
     if (size.isEmpty())
         return canvas;
@@ -149,5 +156,5 @@ QImage CWordDisplay::render(QSize size) const
 void CWordDisplay::paintEvent(QPaintEvent *)
 {
     // Drawn whole off-screen and copied in one piece, so typing never flickers.
-    QPainter(this).drawImage(0, 0, render(size()));
+    QPainter(this).drawImage(0, 0, render(size(), devicePixelRatioF()));
 }

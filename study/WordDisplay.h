@@ -45,6 +45,7 @@ public:
 
     // Exactly what paintEvent copies to the screen, at any size.
     QImage render(QSize size) const;
+    QImage render(QSize size, qreal pixelRatio) const;
 
     // Timer of the cursor animation (running only in spelling mode).
     const QTimer &animationTimer() const { return m_animation; }

@@ -576,10 +576,7 @@ private Q_SLOTS:
         const QString dir = qEnvironmentVariable("QUILLORA_SHOTS");
         if (dir.isEmpty())
             QSKIP("QUILLORA_SHOTS is not set");
-        const QString interp = QStringLiteral("n. 苹果；苹果树；（美俚）人，家伙；（俚）棒球；（喻）宝贝，掌上明珠；"
-                                              "大城市（尤指纽约）；苹果公司的产品；苹果绿色；像苹果的东西；"
-                                              "（英俚）一件事，一桩买卖；（美俚）人造地球卫星；手榴弹；"
-                                              "apple of discord 争端；apple of one's eye 掌上明珠");
+        const QString interp = QStringLiteral("n. 苹果；苹果树；（美俚）人，家伙；（喻）掌上明珠；大城市（尤指纽约）；").repeated(3);
         theDatabase.execute(sqlFormat("UPDATE words_tbl SET interp = '%s' WHERE name = 'apple';"
                                       "DELETE FROM DayList_tbl WHERE wid <> (SELECT wid FROM words_tbl WHERE name = 'apple');",
                                       sqlQuote(interp).constData())
