@@ -31,6 +31,10 @@ bool ImportWordList(QWidget *parent)
     progress.setWindowTitle(QStringLiteral("导入词库"));
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(kProgressDelayMs);
+    progress.setMinimumWidth(320);
+    QPalette white = progress.palette();
+    white.setColor(QPalette::Window, Qt::white);
+    progress.setPalette(white);
     // Closed by hand below: an automatic reset at the busy range's end would stop the
     // timer that brings the dialog up.
     progress.setAutoReset(false);
