@@ -227,8 +227,8 @@ void CNewUserDlg::setupHandlers()
         {m_confirmEdit, &CNewUserDlg::OnKillFocusConfirm},
         {m_dayNumEdit, &CNewUserDlg::OnKillFocusDayNum},
     };
-    for (auto it = m_onKillFocus.cbegin(); it != m_onKillFocus.cend(); ++it)
-        const_cast<QObject *>(it.key())->installEventFilter(this);
+    for (QObject *box : m_onKillFocus.keys())
+        box->installEventFilter(this);
     connect(m_ok, &CSkinButton::clicked, this, &CNewUserDlg::OnOK);
     connect(m_cancel, &CSkinButton::clicked, this, &CNewUserDlg::reject);
 }

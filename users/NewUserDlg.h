@@ -76,7 +76,7 @@ private:
     CStatusLabel *m_passwordStatus = nullptr;
     CStatusLabel *m_confirmStatus = nullptr;
     CStatusLabel *m_dayNumStatus = nullptr;
-    QHash<const QObject *, Handler> m_onKillFocus;
+    QHash<QObject *, Handler> m_onKillFocus; // box -> its check
 
     QString m_userName;
     QString m_password;
