@@ -14,6 +14,8 @@ packages=(
   libsqlite3-dev nettle-dev
   # fonts: CJK interface text and the face asked for as "Comic Sans MS"
   fonts-noto-cjk fonts-comic-neue fontconfig
+  # the standard dialogs (file dialog, message box buttons) in Chinese
+  qt6-translations-l10n
   # tests: a real X server, a notification area, input and screenshots
   xvfb xauth trayer xdotool x11-utils imagemagick
 )

@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 
-class CStandardDialog;
+#include "ui/StandardDialog.h"
 class CTranslucentWnd;
 
 // A frameless, per-pixel translucent window whose whole look is its background

@@ -1,0 +1,44 @@
+#include "ui/AppLook.h"
+
+#include "ui/Fonts.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QPalette>
+#include <QProxyStyle>
+#include <QTranslator>
+
+namespace {
+class QuilloraStyle : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget, QStyleHintReturn *ret) const override
+    {
+        // The CJK face's "●" is a full-width disc; the Latin bullet fits a password box.
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return 0x2022;
+        return QProxyStyle::styleHint(hint, option, widget, ret);
+    }
+};
+} // namespace
+
+void applyApplicationLook(QApplication &app)
+{
+    installFontSubstitutions();
+    QApplication::setFont(interfaceFont());
+    QApplication::setStyle(new QuilloraStyle);
+
+    QPalette palette = QApplication::palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    QApplication::setPalette(palette);
+
+    const QString path = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const char *catalogue : {"qtbase_zh_CN", "qtwebengine_zh_CN"}) {
+        auto *translator = new QTranslator(&app);
+        if (translator->load(QString::fromLatin1(catalogue), path))
+            QCoreApplication::installTranslator(translator);
+        else
+            delete translator;
+    }
+}

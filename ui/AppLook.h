@@ -1,0 +1,8 @@
+#pragma once
+
+class QApplication;
+
+// The program's look for every window: the interface font and font substitutions,
+// white dialogs with black text, a small password bullet, and the standard dialogs
+// (file dialog, message box buttons) in Chinese whatever the system's language.
+void applyApplicationLook(QApplication &app);
