@@ -39,7 +39,7 @@ int main(int argc, char **argv)
                         "UPDATE WordsMarkInfo_tbl SET hard = 1 WHERE wid % 20 = 0;");
     // Reopen: measure from a cold connection, as the program runs after a start.
     theDatabase.close();
-    theDatabase.open(QFile::encodeName(path).constData(), store::kDatabaseKey);
+    store::openStore(theDatabase, path);
     CppSQLite3Cursor row = theDatabase.query("SELECT * FROM UserInfo_tbl WHERE uid = 1;");
     theUser.fill(row);
     row.finalize();
@@ -55,6 +55,7 @@ int main(int argc, char **argv)
             study::buildDailyList(theDatabase, theUser, false, today);
             builds.push_back(ms(start));
         }
+        const double first = builds.front(); // the first of a run; in mode 0 on a cold page cache
         std::sort(builds.begin(), builds.end());
         const int listed = theDatabase.queryInt("SELECT count(*) FROM DayList_tbl WHERE uid = 1;");
 
@@ -70,8 +71,8 @@ int main(int argc, char **argv)
             if (!got && position < listed)
                 std::printf("missing row at %d\n", position);
         }
-        std::printf("mode %d: list of %d words built in %.1f ms (median of 5, worst %.1f); fetches: mean %.3f ms, worst %.3f ms\n",
-                    mode, listed, builds[2], builds.back(), total / (listed + 1), worst);
+        std::printf("mode %d: list of %d words built in %.1f ms (median of 5; first %.1f, worst %.1f); fetches: mean %.3f ms, worst %.3f ms\n",
+                    mode, listed, builds[2], first, builds.back(), total / (listed + 1), worst);
         met = met && builds[2] < 100 && worst < 1.0;
     }
     std::printf("targets (build < 100 ms, each fetch < 1 ms): %s\n", met ? "met" : "NOT met");

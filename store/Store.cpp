@@ -32,15 +32,23 @@ QByteArray tempObjectsScript()
     return loadScript(QStringLiteral(":/SQL/temp_objects.sql"));
 }
 
+namespace {
+// A page cache that holds a large word list whole: every page read from the file is
+// decrypted once instead of at every scan of the daily-list build.
+constexpr char kCacheSize[] = "PRAGMA cache_size = -32768;";
+} // namespace
+
 void openStore(CppSQLite3Connection &db, const QString &path, const char *key)
 {
     const QByteArray file = QFile::encodeName(path);
     if (QFileInfo::exists(path)) {
         db.open(file.constData(), key);
+        db.execute(kCacheSize);
         return;
     }
     db.open(file.constData());
     db.changeKey(key);
+    db.execute(kCacheSize);
     const QByteArray script = schemaScript();
     if (script.isEmpty())
         return;

@@ -11,7 +11,7 @@ namespace study {
 DailyListResult buildDailyList(CppSQLite3Connection &db, const UserRecord &user, bool pageStart, const QString &today)
 {
     DailyListResult result;
-    if (sourceCount(db, user, user.mode) == 0) {
+    if (!sourceHasWords(db, user, user.mode)) {
         result.outcome = DailyListOutcome::NothingToStudy;
         return result;
     }

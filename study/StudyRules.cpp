@@ -42,6 +42,16 @@ int sourceCount(CppSQLite3Connection &db, const UserRecord &user, int mode)
     return db.queryInt(sql.constData());
 }
 
+bool sourceHasWords(CppSQLite3Connection &db, const UserRecord &user, int mode)
+{
+    const QByteArray conditions = mode == ReviewNormal
+        ? sqlFormat(" AND %s AND %s", timesFragment(user).constData(), dateFragment(user).constData())
+        : QByteArray();
+    const QByteArray sql = sqlFormat("SELECT EXISTS ( SELECT * FROM %s WHERE uid = %d AND tid = %d%s );", sourceView(mode), user.uid,
+                                     user.tid, conditions.constData());
+    return db.queryInt(sql.constData()) != 0;
+}
+
 ReviewChoices reviewChoices(int dayFrom, int dayTo, int timesFrom, int timesTo)
 {
     ReviewChoices c;

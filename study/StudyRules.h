@@ -23,6 +23,9 @@ QByteArray dateFragment(const UserRecord &user);
 // Number of words in the mode's source for the user's current list (mode 1 under the
 // review conditions). Raises CppSQLite3Exception.
 int sourceCount(CppSQLite3Connection &db, const UserRecord &user, int mode);
+// Whether that source holds any word: the same condition as a count of at least one,
+// without counting them all.
+bool sourceHasWords(CppSQLite3Connection &db, const UserRecord &user, int mode);
 
 struct ComboItem
 {
