@@ -1,0 +1,140 @@
+#include "app/QuilloraApp.h"
+#include "app/QuilloraDlg.h"
+#include "home/HomeDlg.h"
+#include "platform/FileDialog.h"
+#include "study/MemorizePage.h"
+#include "study/WordDisplay.h"
+#include "support/GuiTestSupport.h"
+#include "ui/TranslucentButton.h"
+#include "users/LoginDlg.h"
+#include "users/NewUserDlg.h"
+#include "wordlists/ThesaurusDlg.h"
+
+#include <QComboBox>
+#include <QDate>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+
+using namespace testsupport;
+
+// A day's work from the first start on: register, log in, import and choose a list,
+// open the memorise page from the home window and type every word of the daily list.
+class TestStudyEndToEnd : public QObject
+{
+    Q_OBJECT
+
+    static void fill(QWidget *dlg, int id, const QString &text)
+    {
+        auto *edit = control<QLineEdit>(dlg, id);
+        QVERIFY2(edit, qPrintable(QString::number(id)));
+        edit->setFocus();
+        edit->setText(text);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        setUpApplication();
+        MessageBox::setTestMode(true);
+    }
+
+    void memoriseAWholeDailyList()
+    {
+        QTemporaryDir dataDir;
+        QTemporaryDir files;
+        // Eight words; a daily amount of 5 draws five of them.
+        QByteArray list;
+        const QStringList words{QStringLiteral("apple"), QStringLiteral("book"), QStringLiteral("cat"), QStringLiteral("door"),
+                                QStringLiteral("egg"), QStringLiteral("fish"), QStringLiteral("girl"), QStringLiteral("hand")};
+        for (const QString &w : words)
+            list += (w + QStringLiteral(" [wɜːd]\nn. 解释\n\n")).toUtf8();
+        const QString listPath = files.filePath(QStringLiteral("八个词.txt"));
+        QFile f(listPath);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(list);
+        f.close();
+
+        onModal<CNewUserDlg>([&](CNewUserDlg *dlg) {
+            fill(dlg, CNewUserDlg::IdUserName, QStringLiteral("learner"));
+            fill(dlg, CNewUserDlg::IdPassword, QStringLiteral("pw"));
+            fill(dlg, CNewUserDlg::IdConfirm, QStringLiteral("pw"));
+            fill(dlg, CNewUserDlg::IdDayNum, QStringLiteral("5"));
+            click(dlg, CNewUserDlg::IdOrdinary);
+            click(dlg, CNewUserDlg::IdOk);
+        });
+        onModal<CLoginDlg>([&](CLoginDlg *dlg) {
+            fill(dlg, CLoginDlg::IdUserName, QStringLiteral("learner"));
+            fill(dlg, CLoginDlg::IdPassword, QStringLiteral("pw"));
+            click(dlg, CLoginDlg::IdLogin);
+        });
+        FileDialog::setNextFileName(listPath);
+        onModal<CThesaurusDlg>([&](CThesaurusDlg *dlg) {
+            auto *lists = control<QComboBox>(dlg, CThesaurusDlg::IDC_LISTS);
+            lists->setCurrentIndex(lists->findText(QStringLiteral("八个词 (8个)")));
+            click(dlg, CThesaurusDlg::IDOK);
+        });
+        CQuilloraApp app(dataDir.path());
+        QVERIFY(app.startUp());
+        MessageBox::takeShown();
+
+        // The memorise button of the home window.
+        CHomeDlg *home = app.homeWindow();
+        CQuilloraDlg *main = home->mainWindow();
+        Q_EMIT home->button(CHomeDlg::IDC_MEMORIZE)->clicked();
+        QTRY_VERIFY(!main->isSliding() && !main->isWorkerRunning());
+        auto *page = qobject_cast<CMemorizePage *>(main->page(CQuilloraDlg::PageMemorize));
+        QVERIFY(page && page->isVisible() && page->inPlace());
+        auto *display = control<CWordDisplay>(page, CMemorizePage::IdWord);
+        auto *edit = control<QLineEdit>(page, CMemorizePage::IdEdit);
+        auto *progress = control<QLabel>(page, CMemorizePage::IdProgressText);
+        const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+        QCOMPARE(theDatabase.queryInt("SELECT count(*) FROM logs_tbl WHERE bFinish = 0;"), 1);
+
+        QStringList typed;
+        for (int i = 1; i <= 5; ++i) {
+            QCOMPARE(progress->text(), QStringLiteral("%1 / 5").arg(i));
+            const QString word = display->word();
+            QVERIFY(words.contains(word));
+            QTest::keyClicks(edit, word);
+            click(page, CMemorizePage::IdNext);
+            typed << word;
+        }
+        QCOMPARE(control<QAbstractButton>(page, CMemorizePage::IdNext)->text(), QStringLiteral("完了"));
+        QCOMPARE(typed.size(), 5);
+        QCOMPARE(QSet<QString>(typed.begin(), typed.end()).size(), 5);
+
+        // Every typed word counts once, dated today; the others are untouched.
+        for (const QString &w : words) {
+            const QByteArray sql = sqlFormat("SELECT times, ifnull(RecentMarkDate, '') FROM WordsMarkInfo_tbl m JOIN words_tbl w ON m.wid = w.wid WHERE w.name = '%s';",
+                                             w.toUtf8().constData());
+            CppSQLite3Cursor c = theDatabase.query(sql.constData());
+            QCOMPARE(c.intValue(0), typed.contains(w) ? 1 : 0);
+            QCOMPARE(QString::fromUtf8(c.value(1)), typed.contains(w) ? today : QString());
+        }
+        // "完了" once more: the day is recorded and the page slides back out.
+        click(page, CMemorizePage::IdNext);
+        QTRY_VERIFY(!main->isSliding());
+        QVERIFY(!page->isVisible());
+        QCOMPARE(main->pageIndex(), int(CQuilloraDlg::PageNone));
+        CppSQLite3Cursor log = theDatabase.query("SELECT date, mode, bFinish, ErrorRate FROM logs_tbl;");
+        QCOMPARE(QString::fromUtf8(log.value(0)), today);
+        QCOMPARE(log.intValue(1), 0);
+        QCOMPARE(log.intValue(2), 1);
+        QVERIFY(log.value(3) == nullptr);
+        log.next();
+        QVERIFY(log.eof());
+        log.finalize();
+
+        // Opening the page again the same day keeps the list: five words studied, none new.
+        Q_EMIT home->button(CHomeDlg::IDC_MEMORIZE)->clicked();
+        QTRY_VERIFY(!main->isSliding() && !main->isWorkerRunning());
+        QCOMPARE(progress->text(), QStringLiteral("1 / 5"));
+        QVERIFY(typed.contains(display->word()));
+        QCOMPARE(theDatabase.queryInt("SELECT count(*) FROM logs_tbl;"), 1);
+        app.shutDown();
+    }
+};
+
+QTEST_MAIN(TestStudyEndToEnd)
+#include "tst_study_e2e.moc"

@@ -1,0 +1,97 @@
+#include "platform/MessageBox.h"
+#include "study/Speech.h"
+#include "users/UserRecord.h"
+
+#include <QComboBox>
+#include <QSignalSpy>
+#include <QtTest>
+
+class TestSpeech : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { MessageBox::setTestMode(true); }
+    void init()
+    {
+        MessageBox::takeShown();
+        theUser = UserRecord();
+    }
+
+    void settingsMapOntoTheEngine_data()
+    {
+        QTest::addColumn<int>("storedVolume");
+        QTest::addColumn<int>("storedRate");
+        QTest::addColumn<double>("volume");
+        QTest::addColumn<double>("rate");
+        QTest::newRow("silent, normal speed") << 0 << 0 << 0.0 << 0.0;
+        QTest::newRow("a new user's 40 and 1") << 40 << 1 << 0.4 << 0.1;
+        QTest::newRow("loudest, fastest") << 100 << 10 << 1.0 << 1.0;
+        QTest::newRow("out of range high") << 250 << 11 << 1.0 << 1.0;
+        QTest::newRow("out of range low") << -5 << -1 << 0.0 << 0.0;
+    }
+    void settingsMapOntoTheEngine()
+    {
+        QFETCH(int, storedVolume);
+        QFETCH(int, storedRate);
+        QFETCH(double, volume);
+        QFETCH(double, rate);
+        QCOMPARE(Speech::engineVolume(storedVolume) + 1.0, volume + 1.0); // fuzzy compare needs a non-zero base
+        QCOMPARE(Speech::engineRate(storedRate) + 1.0, rate + 1.0);
+    }
+
+    void voicesAndSettings()
+    {
+        Speech speech;
+        if (!speech.available())
+            QSKIP("no speech engine installed");
+        const QStringList voices = speech.voiceNames();
+        QVERIFY(!voices.isEmpty()); // English voices only
+        QComboBox combo;
+        QCOMPARE(speech.ListVoices(&combo), voices.size());
+        QCOMPARE(combo.count(), voices.size());
+        QCOMPARE(combo.itemText(0), voices.first());
+
+        speech.ApplySettings(voices.size() - 1, 40, 1);
+        QCOMPARE(speech.currentVolume(), 0.4);
+        QCOMPARE(speech.currentRate(), 0.1);
+        QVERIFY(voices.last().startsWith(speech.currentVoiceName()));
+        // An index outside the list keeps the voice.
+        speech.ApplySettings(voices.size() + 3, 0, 10);
+        QVERIFY(voices.last().startsWith(speech.currentVoiceName()));
+        QCOMPARE(speech.currentVolume(), 0.0);
+        QCOMPARE(speech.currentRate(), 1.0);
+    }
+
+    void speechOffSpeaksNothing()
+    {
+        Speech speech;
+        theUser.TTSspeaker = -1;
+        QSignalSpy failed(&speech, &Speech::speakFailed);
+        speech.Speak(QStringLiteral("apple"));
+        QTest::qWait(300);
+        QCOMPARE(failed.count(), 0);
+        QCOMPARE(MessageBox::takeShown(), QStringList());
+    }
+
+    void failureIsReportedOnce()
+    {
+        Speech speech;
+        if (!speech.available())
+            QSKIP("no speech engine installed");
+        theUser.TTSspeaker = 0;
+        speech.ApplySettings(0, 0, 1); // volume 0 speaks silently
+        QSignalSpy failed(&speech, &Speech::speakFailed);
+        speech.Speak(QStringLiteral("apple"));
+        if (!failed.wait(5000))
+            QSKIP("an audio device took the speech: nothing failed here");
+        // Without an audio device every word fails alike: the user is told once.
+        speech.Speak(QStringLiteral("book"));
+        speech.Speak(QStringLiteral("cat"));
+        QTest::qWait(1000);
+        QCOMPARE(MessageBox::takeShown(), QStringList{QStringLiteral("朗读失败！可能是音频设备没有打开！")});
+    }
+};
+
+QTEST_MAIN(TestSpeech)
+#include "tst_speech.moc"
