@@ -1,34 +1,71 @@
 #include "app/QuilloraApp.h"
-#include "ui/BrowserHost.h"
 #include "ui/AppLook.h"
+#include "ui/BrowserHost.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
 
+#include <cstring>
+
 #include <unistd.h>
+
+namespace {
+
+struct Options
+{
+    QCommandLineParser parser;
+    QCommandLineOption dataDir{QStringLiteral("data-dir"),
+                               QStringLiteral("数据文件夹（data.db 与 config.ini 所在处），默认：%1").arg(CQuilloraApp::defaultDataDir()),
+                               QStringLiteral("DIR")};
+    Options()
+    {
+        parser.setApplicationDescription(QStringLiteral("Quillora：背英语单词"));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOption(dataDir);
+    }
+};
+
+bool wantsOnlyText(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i)
+        for (const char *option : {"-h", "--help", "--help-all", "-v", "--version"})
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+    return false;
+}
+
+void describeApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Quillora"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLORA_VERSION));
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
+    // --help and --version need no display.
+    if (wantsOnlyText(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        describeApplication();
+        Options options;
+        options.parser.process(app);
+        return 0;
+    }
+
     // The web engine's sandbox cannot run as root.
     if (geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     registerResScheme();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quillora"));
-    QApplication::setApplicationVersion(QStringLiteral(QUILLORA_VERSION));
+    describeApplication();
     QApplication::setQuitOnLastWindowClosed(false); // the notification area keeps it alive
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Quillora：背英语单词"));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption dataDir(QStringLiteral("data-dir"),
-                                     QStringLiteral("数据文件夹（data.db 与 config.ini 所在处），默认：%1").arg(CQuilloraApp::defaultDataDir()),
-                                     QStringLiteral("DIR"));
-    parser.addOption(dataDir);
-    parser.process(app);
+    Options options;
+    options.parser.process(app);
 
     applyApplicationLook(app);
     QIcon icon;
@@ -36,6 +73,6 @@ int main(int argc, char **argv)
         icon.addFile(QStringLiteral(":/ICON/128-%1.png").arg(size), QSize(size, size));
     QApplication::setWindowIcon(icon);
 
-    CQuilloraApp quillora(parser.value(dataDir));
+    CQuilloraApp quillora(options.parser.value(options.dataDir));
     return quillora.run();
 }
