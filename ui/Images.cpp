@@ -209,7 +209,7 @@ void DrawImageToDC(QPainter &painter, const QImage &image, QPoint pos, const QSt
         if (!text.isEmpty()) {
             p.setFont(painter.font());
             p.setPen(greyed ? GrayTextColor() : QColor(Qt::black));
-            p.drawText(canvas.rect(), Qt::AlignCenter | Qt::TextSingleLine, text);
+            p.drawText(canvas.rect(), Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, text);
         }
     }
     painter.drawImage(pos, canvas);

@@ -105,8 +105,12 @@ int CSkinButton::currentFrame() const
 QSize CSkinButton::sizeHint() const
 {
     const QFontMetrics fm(font());
-    if (m_kind == Push)
-        return m_frames.isEmpty() ? QSize(75, 23) : m_frames.first().size().expandedTo(QSize(75, 23));
+    if (m_kind == Push) {
+        // Wide enough for the caption with some air on both sides.
+        const QSize caption(fm.horizontalAdvance(QString(text()).remove(u'&')) + 24, fm.height() + 8);
+        const QSize base = m_frames.isEmpty() ? QSize(75, 23) : m_frames.first().size().expandedTo(QSize(75, 23));
+        return base.expandedTo(caption);
+    }
     const QSize frame = m_frames.isEmpty() ? QSize(14, 14) : m_frames.first().size();
     return QSize(frame.width() + 2 + fm.horizontalAdvance(text()) + 2, std::max(frame.height(), fm.height()));
 }
@@ -129,7 +133,7 @@ void CSkinButton::paintEvent(QPaintEvent *)
     DrawImageToDC(p, frame, QPoint(0, std::max(0, (height() - frame.height()) / 2)), QString(), disabled);
     p.setPen(disabled ? GrayTextColor() : QColor(Qt::black));
     const int x = frame.width() + 2;
-    p.drawText(QRect(x, 0, width() - x, height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
+    p.drawText(QRect(x, 0, width() - x, height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, text());
 }
 
 void CSkinButton::enterEvent(QEnterEvent *event)

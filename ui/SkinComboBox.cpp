@@ -52,7 +52,8 @@ void CSkinComboBox::paintEvent(QPaintEvent *)
     if (currentIndex() >= 0) {
         p.setPen(enabled ? QColor(Qt::black) : GrayTextColor());
         const QRect textRect(QPoint(4, 0), QPoint(width() - 19 - 1, height() - 1));
-        p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, currentText());
+        p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                   p.fontMetrics().elidedText(currentText(), Qt::ElideRight, textRect.width()));
     }
 
     int frame = 0;

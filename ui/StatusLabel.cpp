@@ -59,3 +59,10 @@ void CStatusLabel::paintEvent(QPaintEvent *)
     }
     QPainter(this).drawImage(0, 0, canvas);
 }
+
+QSize CStatusLabel::sizeHint() const
+{
+    const QFontMetrics fm(font());
+    const QSize icon = m_icons.isEmpty() ? QSize(20, 20) : m_icons.first().size();
+    return QSize(icon.width() + 3 + fm.horizontalAdvance(m_text), std::max(icon.height(), fm.height()));
+}

@@ -24,6 +24,9 @@ public:
     QString text() const { return m_text; }
     static QColor colorFor(int kind);
 
+    // Room for the icon and the current text on one line.
+    QSize sizeHint() const override;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 
