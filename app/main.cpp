@@ -68,10 +68,7 @@ int main(int argc, char **argv)
     options.parser.process(app);
 
     applyApplicationLook(app);
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/ICON/128-%1.png").arg(size), QSize(size, size));
-    QApplication::setWindowIcon(icon);
+    QApplication::setWindowIcon(programIcon());
 
     CQuilloraApp quillora(options.parser.value(options.dataDir));
     return quillora.run();

@@ -1,6 +1,7 @@
 #include "home/CloseActionDlg.h"
 
 #include "ui/SkinButton.h"
+#include "ui/AppLook.h"
 
 #include <QHBoxLayout>
 #include <QIcon>
@@ -12,7 +13,7 @@ CCloseActionDlg::CCloseActionDlg(QWidget *parent)
 {
     setObjectName(QStringLiteral("199"));
     setWindowTitle(QStringLiteral("关闭项作用"));
-    setWindowIcon(QIcon(QStringLiteral(":/ICON/128-32.png")));
+    setWindowIcon(programIcon());
     setStyleSheet(QStringLiteral("QDialog { background: white; }"));
 
     auto *prompt = new QLabel(QStringLiteral("您按下了关闭按钮，你是想："), this);

@@ -1,6 +1,7 @@
 #include "home/HomeDlg.h"
 
 #include "app/QuilloraDlg.h"
+#include "ui/AppLook.h"
 #include "home/CloseActionDlg.h"
 #include "home/Reminder.h"
 #include "platform/AnsiText.h"
@@ -46,14 +47,6 @@ const ButtonSpec kButtons[] = {
     {CHomeDlg::IDC_WORDLIST, {183, 0, 182, 181, 0}, QRect(312, 130, 100, 100)},
     {CHomeDlg::IDC_STATISTICS, {189, 0, 188, 187, 0}, QRect(408, 130, 100, 100)},
 };
-
-QIcon programIcon()
-{
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/ICON/128-%1.png").arg(size), QSize(size, size));
-    return icon;
-}
 
 // Gives the memory the allocator holds back to the system while the program waits
 // in the notification area.

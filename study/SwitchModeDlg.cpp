@@ -1,6 +1,7 @@
 #include "study/SwitchModeDlg.h"
 
 #include "platform/AnsiText.h"
+#include "ui/AppLook.h"
 #include "platform/MessageBox.h"
 #include "platform/SqlText.h"
 #include "store/Store.h"
@@ -69,7 +70,7 @@ CSwitchModeDlg::CSwitchModeDlg(QWidget *parent)
 {
     setObjectName(QStringLiteral("193"));
     setWindowTitle(QStringLiteral("切换模式"));
-    setWindowIcon(QIcon(QStringLiteral(":/ICON/128-32.png")));
+    setWindowIcon(programIcon());
     buildControls();
     setupHandlers();
     OnInitDialog();

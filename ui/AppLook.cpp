@@ -3,6 +3,7 @@
 #include "ui/Fonts.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QPalette>
 #include <QProxyStyle>
@@ -21,6 +22,14 @@ public:
     }
 };
 } // namespace
+
+QIcon programIcon()
+{
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/ICON/128-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
 
 void applyApplicationLook(QApplication &app)
 {

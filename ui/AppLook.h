@@ -1,8 +1,12 @@
 #pragma once
 
 class QApplication;
+class QIcon;
 
 // The program's look for every window: the interface font and font substitutions,
 // white dialogs with black text, a small password bullet, and the standard dialogs
 // (file dialog, message box buttons) in Chinese whatever the system's language.
 void applyApplicationLook(QApplication &app);
+
+// The program icon in every size it is drawn at.
+QIcon programIcon();

@@ -1,6 +1,7 @@
 #include "users/LoginDlg.h"
 
 #include "platform/AnsiText.h"
+#include "ui/AppLook.h"
 #include "platform/MessageBox.h"
 #include "platform/SqlText.h"
 #include "store/Store.h"
@@ -44,10 +45,7 @@ CLoginDlg::CLoginDlg(QWidget *parent)
 {
     setObjectName(QStringLiteral("132"));
     setWindowTitle(QStringLiteral("用户登录"));
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64})
-        icon.addFile(QStringLiteral(":/ICON/128-%1.png").arg(size));
-    setWindowIcon(icon);
+    setWindowIcon(programIcon());
     buildControls();
     setupHandlers();
     OnInitDialog();

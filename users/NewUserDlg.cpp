@@ -1,6 +1,7 @@
 #include "users/NewUserDlg.h"
 
 #include "platform/AnsiText.h"
+#include "ui/AppLook.h"
 #include "platform/MessageBox.h"
 #include "platform/SqlText.h"
 #include "store/Store.h"
@@ -104,10 +105,7 @@ CNewUserDlg::CNewUserDlg(QWidget *parent)
 {
     setObjectName(QStringLiteral("135"));
     setWindowTitle(QStringLiteral("新建用户"));
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64})
-        icon.addFile(QStringLiteral(":/ICON/128-%1.png").arg(size));
-    setWindowIcon(icon);
+    setWindowIcon(programIcon());
     buildControls();
     setupHandlers();
     OnInitDialog();

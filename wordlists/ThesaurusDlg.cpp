@@ -1,6 +1,7 @@
 #include "wordlists/ThesaurusDlg.h"
 
 #include "platform/AnsiText.h"
+#include "ui/AppLook.h"
 #include "platform/MessageBox.h"
 #include "store/CppSQLite3.h"
 #include "store/Store.h"
@@ -64,7 +65,7 @@ CThesaurusDlg::CThesaurusDlg(QWidget *parent)
     : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("选择词库"));
-    setWindowIcon(QIcon(QStringLiteral(":/ICON/128-32.png")));
+    setWindowIcon(programIcon());
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
