@@ -124,6 +124,21 @@ private Q_SLOTS:
         QCOMPARE(theDatabase.queryInt("SELECT count(*) FROM logs_tbl;"), 0);
     }
 
+    void workerFailureIsShownAndThePageStarts()
+    {
+        openHome(10);
+        theDatabase.execute("CREATE TRIGGER broken BEFORE INSERT ON DayList_tbl BEGIN SELECT RAISE(ABORT, 'broken list'); END;");
+        main()->startStudyPage(CQuilloraDlg::PageMemorize);
+        QTRY_VERIFY(!main()->isSliding() && !main()->isWorkerRunning());
+        QCOMPARE(MessageBox::takeShown(), QStringList{QStringLiteral("SQLITE_CONSTRAINT[19]: broken list")});
+        // Rolled back: no log row, and the page runs on what is stored (nothing).
+        QCOMPARE(theDatabase.queryInt("SELECT count(*) FROM logs_tbl;"), 0);
+        auto *progress = control<QLabel>(main()->page(CQuilloraDlg::PageMemorize), 1039);
+        QCOMPARE(progress->text(), QStringLiteral("0 / 0"));
+        QVERIFY(main()->isEnabled());
+        theDatabase.execute("BEGIN; COMMIT;"); // no transaction left open
+    }
+
     void studyPageRefusedWhileBusy()
     {
         openHome(50);
