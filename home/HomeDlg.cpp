@@ -27,7 +27,7 @@
 
 namespace {
 
-struct ButtonSpec
+struct HomeButton
 {
     int id;
     std::array<int, 5> images; // normal, disabled, hover, pressed, checked
@@ -35,7 +35,7 @@ struct ButtonSpec
 };
 
 // In the order the window registers them.
-const ButtonSpec kButtons[] = {
+const HomeButton kButtons[] = {
     {CHomeDlg::IDC_HIDE, {152, 0, 151, 151, 0}, QRect(379, 4, 46, 38)},
     {CHomeDlg::IDC_MAXIMISE, {155, 155, 0, 0, 0}, QRect(425, 4, 46, 38)},
     {CHomeDlg::IDC_CLOSE, {150, 0, 149, 149, 0}, QRect(471, 4, 58, 38)},
@@ -98,12 +98,12 @@ CStandardDialog *CHomeDlg::CreateStandardDialog()
 void CHomeDlg::InitTranslucentChildren()
 {
     int i = 0;
-    for (const ButtonSpec &spec : kButtons) {
+    for (const HomeButton &entry : kButtons) {
         auto *button = new CTranslucentButton(this);
-        button->setObjectName(QString::number(spec.id));
-        button->move(spec.geometry.topLeft());
-        button->LoadImages(spec.images);
-        if (spec.id == IDC_MAXIMISE)
+        button->setObjectName(QString::number(entry.id));
+        button->move(entry.geometry.topLeft());
+        button->LoadImages(entry.images);
+        if (entry.id == IDC_MAXIMISE)
             button->setEnabled(false); // never enabled
         m_buttons[i++] = button;
         AddTranslucentChild(button);
