@@ -144,6 +144,8 @@ bool CQuilloraApp::logIn()
 
 void CQuilloraApp::shutDown()
 {
+    // In the order the program took them: the windows, the private font, the store.
     delete m_home;
+    QFontDatabase::removeAllApplicationFonts();
     theDatabase.close();
 }

@@ -37,5 +37,4 @@ private:
     QString m_dataDir;
     SingleInstance *m_instance = nullptr;
     QPointer<CHomeDlg> m_home;
-    int m_fontId = -1;
 };
