@@ -11,10 +11,7 @@
 CCloseActionDlg::CCloseActionDlg(QWidget *parent)
     : QDialog(parent)
 {
-    setObjectName(QStringLiteral("199"));
-    setWindowTitle(QStringLiteral("关闭项作用"));
-    setWindowIcon(programIcon());
-    setStyleSheet(QStringLiteral("QDialog { background: white; }"));
+    prepareDialog(this, 199, QStringLiteral("关闭项作用"));
 
     auto *prompt = new QLabel(QStringLiteral("您按下了关闭按钮，你是想："), this);
     m_toTray = new CSkinButton(CSkinButton::Radio, QStringLiteral("最小化到托盘"), this);

@@ -276,8 +276,7 @@ void CHomeDlg::onCloseButton()
     }
     switch (theUser.CloseExit) {
     case 0:
-        trimWorkingSet();
-        ShowWindows(true);
+        ShowWindows(true); // which also gives memory back
         return;
     case 1:
         quit();

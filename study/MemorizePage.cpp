@@ -5,6 +5,7 @@
 #include "platform/SqlText.h"
 #include "store/Store.h"
 #include "study/WordDisplay.h"
+#include "ui/Control.h"
 #include "ui/SkinButton.h"
 #include "ui/SkinEdit.h"
 #include "ui/SkinProgressCtrl.h"
@@ -31,13 +32,6 @@ constexpr int kDefaultCountdownLength = 5;
 // One countdown for the whole program: it starts at the countdown length, goes back to
 // it whenever a countdown completes, and keeps its value when one is broken off.
 std::optional<int> s_countdown;
-
-template<class W>
-W *named(W *widget, int id)
-{
-    widget->setObjectName(QString::number(id));
-    return widget;
-}
 
 void showStoreError(QWidget *parent, const CppSQLite3Exception &e)
 {

@@ -32,13 +32,6 @@ const QString kIncomplete = QStringLiteral("请将复习条件设置完整");
 const QString kEqualDates = QStringLiteral("复习条件的起始日期不能相等");
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
 
-template<class W>
-W *named(W *widget, int id)
-{
-    widget->setObjectName(QString::number(id));
-    return widget;
-}
-
 QLabel *staticText(const QString &text, int id, QWidget *parent)
 {
     auto *label = named(new QLabel(text, parent), id);
@@ -68,9 +61,7 @@ void selectString(CSkinComboBox *box, const QString &prefix)
 CSwitchModeDlg::CSwitchModeDlg(QWidget *parent)
     : QDialog(parent)
 {
-    setObjectName(QStringLiteral("193"));
-    setWindowTitle(QStringLiteral("切换模式"));
-    setWindowIcon(programIcon());
+    prepareDialog(this, 193, QStringLiteral("切换模式"));
     buildControls();
     setupHandlers();
     OnInitDialog();
@@ -78,12 +69,10 @@ CSwitchModeDlg::CSwitchModeDlg(QWidget *parent)
 
 void CSwitchModeDlg::buildControls()
 {
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
     // Statics grey out in the same grey as the skinned controls beside them.
+    QPalette pal = palette();
     pal.setColor(QPalette::Disabled, QPalette::WindowText, GrayTextColor());
     setPalette(pal);
-    setAutoFillBackground(true);
 
     const QFontMetrics fm = fontMetrics();
 

@@ -8,6 +8,7 @@
 #include <QPalette>
 #include <QProxyStyle>
 #include <QTranslator>
+#include <QWidget>
 
 namespace {
 class QuilloraStyle : public QProxyStyle
@@ -29,6 +30,17 @@ QIcon programIcon()
     for (int size : {16, 24, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/ICON/128-%1.png").arg(size), QSize(size, size));
     return icon;
+}
+
+void prepareDialog(QWidget *dialog, int id, const QString &caption)
+{
+    dialog->setObjectName(QString::number(id));
+    dialog->setWindowTitle(caption);
+    dialog->setWindowIcon(programIcon());
+    QPalette white = dialog->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    dialog->setPalette(white);
+    dialog->setAutoFillBackground(true);
 }
 
 void applyApplicationLook(QApplication &app)

@@ -2,6 +2,7 @@
 
 #include "platform/AnsiText.h"
 #include "ui/AppLook.h"
+#include "ui/Control.h"
 #include "platform/MessageBox.h"
 #include "platform/SqlText.h"
 #include "store/Store.h"
@@ -24,13 +25,6 @@ namespace {
 
 const QString kWrongCredentials = QStringLiteral("用户名或密码错误");
 
-template<class W>
-W *named(W *widget, int id)
-{
-    widget->setObjectName(QString::number(id));
-    return widget;
-}
-
 QLabel *caption(const QString &text, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
@@ -43,9 +37,7 @@ QLabel *caption(const QString &text, QWidget *parent)
 CLoginDlg::CLoginDlg(QWidget *parent)
     : QDialog(parent)
 {
-    setObjectName(QStringLiteral("132"));
-    setWindowTitle(QStringLiteral("用户登录"));
-    setWindowIcon(programIcon());
+    prepareDialog(this, 132, QStringLiteral("用户登录"));
     buildControls();
     setupHandlers();
     OnInitDialog();
@@ -53,11 +45,6 @@ CLoginDlg::CLoginDlg(QWidget *parent)
 
 void CLoginDlg::buildControls()
 {
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    setPalette(pal);
-    setAutoFillBackground(true);
-
     auto *iconLabel = new QLabel(this);
     iconLabel->setPixmap(QPixmap(QStringLiteral(":/ICON/128-48.png")));
     iconLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);

@@ -2,6 +2,7 @@
 
 #include "platform/AnsiText.h"
 #include "ui/AppLook.h"
+#include "ui/Control.h"
 #include "platform/MessageBox.h"
 #include "platform/SqlText.h"
 #include "store/Store.h"
@@ -33,13 +34,6 @@ constexpr int kMaxUserNameBytes = 10;
 constexpr int kMaxPasswordBytes = 15;
 constexpr int kMinDayNum = 5;
 constexpr int kMaxDayNum = 1000;
-
-template<class W>
-W *named(W *widget, int id)
-{
-    widget->setObjectName(QString::number(id));
-    return widget;
-}
 
 QLabel *caption(const QString &text, QWidget *parent)
 {
@@ -103,9 +97,7 @@ void setVerdict(CStatusLabel *label, const QString &error)
 CNewUserDlg::CNewUserDlg(QWidget *parent)
     : QDialog(parent)
 {
-    setObjectName(QStringLiteral("135"));
-    setWindowTitle(QStringLiteral("新建用户"));
-    setWindowIcon(programIcon());
+    prepareDialog(this, 135, QStringLiteral("新建用户"));
     buildControls();
     setupHandlers();
     OnInitDialog();
@@ -113,11 +105,6 @@ CNewUserDlg::CNewUserDlg(QWidget *parent)
 
 void CNewUserDlg::buildControls()
 {
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    setPalette(pal);
-    setAutoFillBackground(true);
-
     auto *intro = caption(QStringLiteral("本软件为每个用户分别记录背诵统计信息，所以使用前需要先建立一个账户。"), this);
 
     auto *group = new WhiteGroupBox(QStringLiteral("用户信息"), this);

@@ -64,12 +64,7 @@ CSkinButton *imageButton(QWidget *parent, int id, const QList<int> &images, cons
 CThesaurusDlg::CThesaurusDlg(QWidget *parent)
     : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("选择词库"));
-    setWindowIcon(programIcon());
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
-    setAutoFillBackground(true);
+    prepareDialog(this, IDD, QStringLiteral("选择词库"));
 
     createControls();
     connectHandlers();
