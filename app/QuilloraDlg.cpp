@@ -129,7 +129,6 @@ bool CQuilloraDlg::refuseWhileBusy()
     // A second page or list build while one is under way would share the store with
     // the worker.
     if (isWorkerRunning() || isSliding()) {
-        Q_EMIT busyRefused();
         MessageBox::warning(window(), kBusyText);
         return true;
     }
@@ -143,7 +142,6 @@ void CQuilloraDlg::startStudyPage(int index)
     if (refuseWhileBusy())
         return;
     m_pageIndex = index;
-    m_pageStart = true;
     startWorker(true);
     showPage();
 }
@@ -273,7 +271,6 @@ void CQuilloraDlg::runWorkerAndWait()
     if (isWorkerRunning())
         return;
     setEnabled(false);
-    m_pageStart = false;
     startWorker(false);
     waitForWorker();
     setEnabled(true);

@@ -97,7 +97,6 @@ public:
 Q_SIGNALS:
     // The daily-list worker asks the home window to look for a newer version.
     void updateCheckRequested();
-    void busyRefused();
 
 public Q_SLOTS:
     void OnOK() override {}
@@ -118,7 +117,6 @@ private:
     QPointer<CStudyPage> m_current;
     int m_pageIndex = PageNone;
     QPointer<DailyListWorker> m_worker;
-    bool m_pageStart = false;
     QTimer m_slideTimer;
     struct Edges
     {
