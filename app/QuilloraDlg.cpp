@@ -7,6 +7,7 @@
 #include "study/MemorizePage.h"
 #include "study/Speech.h"
 #include "study/SwitchModeDlg.h"
+#include "study/TestPage.h"
 #include "ui/LinkStatic.h"
 #include "users/UserRecord.h"
 #include "wordlists/ImportWordList.h"
@@ -103,7 +104,7 @@ void CQuilloraDlg::createPages()
         return;
     m_pages.append(new CEmptyStudyPage(QStringLiteral("统计信息"), this));
     m_pages.append(new CMemorizePage(this));
-    m_pages.append(new CEmptyStudyPage(QStringLiteral("考单词"), this));
+    m_pages.append(new CTestPage(this));
     for (CStudyPage *p : std::as_const(m_pages)) {
         p->setHost(this);
         p->setGeometry(contentRect());

@@ -1,11 +1,11 @@
 #include "study/MemorizePage.h"
 
 #include "platform/AnsiText.h"
-#include "platform/MessageBox.h"
 #include "platform/SqlText.h"
 #include "store/Store.h"
 #include "study/WordDisplay.h"
 #include "ui/Control.h"
+#include "ui/FittedLabel.h"
 #include "ui/SkinButton.h"
 #include "ui/SkinEdit.h"
 #include "ui/SkinProgressCtrl.h"
@@ -13,8 +13,6 @@
 #include "users/UserRecord.h"
 
 #include <QLabel>
-#include <QPainter>
-#include <QTextLayout>
 
 #include <optional>
 
@@ -32,77 +30,6 @@ constexpr int kDefaultCountdownLength = 5;
 // One countdown for the whole program: it starts at the countdown length, goes back to
 // it whenever a countdown completes, and keeps its value when one is broken off.
 std::optional<int> s_countdown;
-
-void showStoreError(QWidget *parent, const CppSQLite3Exception &e)
-{
-    MessageBox::warning(parent, ansi::toUnicode(e.errorMessage()));
-}
-
-// Text that wraps within its rectangle; what does not fit ends in an ellipsis on the
-// last line that does, and the whole text moves to the tool tip. Explanations can be
-// long and the page has a fixed size.
-class CFittedLabel : public QLabel
-{
-public:
-    using QLabel::QLabel;
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter p(this);
-        p.setPen(palette().color(QPalette::WindowText));
-        bool cut = false;
-        const QList<QPair<QPointF, QString>> lines = layoutLines(&cut);
-        for (const auto &[pos, line] : lines)
-            p.drawText(pos, line);
-        const QString tip = cut ? text() : QString();
-        if (toolTip() != tip)
-            setToolTip(tip);
-    }
-
-private:
-    QList<QPair<QPointF, QString>> layoutLines(bool *cut) const
-    {
-        QList<QPair<QPointF, QString>> out;
-        const QRect area = contentsRect();
-        const QFontMetricsF fm(font());
-        const QString all = text();
-        QTextLayout layout(all, font());
-        QTextOption option(alignment());
-        option.setWrapMode(wordWrap() ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
-        layout.setTextOption(option);
-        layout.beginLayout();
-        qreal y = 0;
-        *cut = false;
-        for (;;) {
-            QTextLine line = layout.createLine();
-            if (!line.isValid())
-                break;
-            line.setLineWidth(area.width());
-            const bool lastThatFits = y + 2 * fm.lineSpacing() > area.height();
-            QString piece = all.mid(line.textStart(), lastThatFits ? -1 : line.textLength());
-            piece.replace(u'\n', u' ').replace(QChar::LineSeparator, u' ');
-            if (lastThatFits || fm.horizontalAdvance(piece) > area.width()) {
-                const QString elided = fm.elidedText(piece, Qt::ElideRight, area.width());
-                *cut = *cut || elided != piece;
-                piece = elided;
-            }
-            out.append({QPointF(area.left(), area.top() + y + fm.ascent()), piece});
-            y += fm.lineSpacing();
-            if (lastThatFits)
-                break;
-        }
-        layout.endLayout();
-        if (!out.isEmpty()) {
-            // Centre the block vertically when it has room to spare.
-            const qreal spare = area.height() - out.size() * fm.lineSpacing();
-            if ((alignment() & Qt::AlignVCenter) && spare > 0)
-                for (auto &entry : out)
-                    entry.first.ry() += spare / 2;
-        }
-        return out;
-    }
-};
 
 } // namespace
 
@@ -259,7 +186,7 @@ void CMemorizePage::Start()
     try {
         m_total = theDatabase.queryInt(sqlFormat("SELECT count(*) FROM DayList_tbl WHERE uid = %d;", theUser.uid).constData());
     } catch (const CppSQLite3Exception &e) {
-        showStoreError(this, e);
+        showStoreError(e);
     }
 
     m_progress->SetRange(0, 100);
@@ -296,7 +223,7 @@ bool CMemorizePage::FetchWord()
         }
     } catch (const CppSQLite3Exception &e) {
         // The previous word stays in view, but the row counts as fetched.
-        showStoreError(this, e);
+        showStoreError(e);
     }
     // The position moves on whatever came back: the list is walked by offset.
     ++m_position;
@@ -305,11 +232,7 @@ bool CMemorizePage::FetchWord()
 
 void CMemorizePage::ShowProgress()
 {
-    const int shown = std::min(m_position, m_total);
-    m_progressText->setText(QStringLiteral("%1 / %2").arg(shown).arg(m_total));
-    // An empty list has nothing to show progress on.
-    const int percent = m_total > 0 ? int(double(shown) / m_total * 100) : 0;
-    m_progress->SetPos(percent);
+    showProgress(m_progressText, m_progress, m_position, m_total);
 }
 
 void CMemorizePage::OnTyping()
@@ -353,7 +276,7 @@ void CMemorizePage::Advance()
                                 .constData());
     } catch (const CppSQLite3Exception &e) {
         // The word was typed right all the same: go on to the next one.
-        showStoreError(this, e);
+        showStoreError(e);
     }
 
     if (FetchWord()) {
@@ -402,7 +325,6 @@ void CMemorizePage::OnCountdownTick()
 void CMemorizePage::OnHardMode()
 {
     const bool on = m_hardMode->GetCheck();
-    theUser.MemorHardMode = on ? 1 : 0;
     if (on) {
         startCountdown();
     } else {
@@ -411,25 +333,12 @@ void CMemorizePage::OnHardMode()
         m_countdown.stop();
         m_display->SetMode(CWordDisplay::Normal);
     }
-    try {
-        theDatabase.execute(
-            sqlFormat("UPDATE UserInfo_tbl SET MemorHardMode = %d WHERE uid = %d;", theUser.MemorHardMode, theUser.uid)
-                .constData());
-    } catch (const CppSQLite3Exception &e) {
-        showStoreError(this, e);
-    }
+    storeUserOption("MemorHardMode", theUser.MemorHardMode, on);
 }
 
 void CMemorizePage::OnAutoNext()
 {
-    theUser.MemorAutoNext = m_autoNext->GetCheck() ? 1 : 0;
-    try {
-        theDatabase.execute(
-            sqlFormat("UPDATE UserInfo_tbl SET MemorAutoNext = %d WHERE uid = %d;", theUser.MemorAutoNext, theUser.uid)
-                .constData());
-    } catch (const CppSQLite3Exception &e) {
-        showStoreError(this, e);
-    }
+    storeUserOption("MemorAutoNext", theUser.MemorAutoNext, m_autoNext->GetCheck());
 }
 
 void CMemorizePage::OnSpeak()

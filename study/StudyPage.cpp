@@ -1,6 +1,12 @@
 #include "study/StudyPage.h"
 
+#include "platform/AnsiText.h"
+#include "platform/MessageBox.h"
+#include "platform/SqlText.h"
+#include "store/Store.h"
 #include "ui/SkinButton.h"
+#include "ui/SkinProgressCtrl.h"
+#include "users/UserRecord.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -19,6 +25,29 @@ void CStudyPage::paintEvent(QPaintEvent *)
     p.fillRect(rect(), Qt::white);
     p.setPen(QColor(0xD6, 0xDF, 0xEA));
     p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void CStudyPage::showStoreError(const CppSQLite3Exception &e)
+{
+    MessageBox::warning(this, ansi::toUnicode(e.errorMessage()));
+}
+
+void CStudyPage::storeUserOption(const char *column, int &field, bool on)
+{
+    field = on ? 1 : 0;
+    try {
+        theDatabase.execute(sqlFormat("UPDATE UserInfo_tbl SET %s = %d WHERE uid = %d;", column, field, theUser.uid).constData());
+    } catch (const CppSQLite3Exception &e) {
+        showStoreError(e);
+    }
+}
+
+void CStudyPage::showProgress(QLabel *text, CSkinProgressCtrl *bar, int position, int total)
+{
+    const int shown = std::min(position, total);
+    text->setText(QStringLiteral("%1 / %2").arg(shown).arg(total));
+    // An empty list has nothing to show progress on.
+    bar->SetPos(total > 0 ? int(double(shown) / total * 100) : 0);
 }
 
 CEmptyStudyPage::CEmptyStudyPage(const QString &title, QWidget *parent)

@@ -1,11 +1,15 @@
 #include "ui/BrowserHost.h"
 
+#include "platform/AnsiText.h"
 #include "ui/External.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFile>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QWindow>
 #include <QVBoxLayout>
 #include <QWebChannel>
 #include <QWebEnginePage>
@@ -37,7 +41,9 @@ public:
             return;
         }
         auto *buffer = new QBuffer(job);
-        buffer->setData(file.readAll());
+        // The web engine ignores a charset given with the content type, so the
+        // document itself must say what its bytes are.
+        buffer->setData(htmlAsUtf8(file.readAll()));
         buffer->open(QIODevice::ReadOnly);
         job->reply(QByteArrayLiteral("text/html"), buffer);
     }
@@ -168,26 +174,68 @@ CExternal *theExternal()
     return host().external;
 }
 
-QWebEngineView *createBrowserView(QWidget *parent)
+QWebEngineView *createBrowserView(QWidget *parent, bool scrollBars)
 {
     auto *view = new QWebEngineView(parent);
     auto *page = new QWebEnginePage(browserProfile(), view);
     page->setWebChannel(browserChannel());
-    page->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, false);
+    page->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, scrollBars);
     view->setPage(page);
     view->setContextMenuPolicy(Qt::NoContextMenu);
     return view;
 }
 
-int showHtmlDialog(QWidget *parent, const QUrl &url, const QSize &size, const QString &title)
+int showHtmlDialog(const QUrl &url, const QSize &size, const HtmlDialogOptions &options)
 {
-    QDialog dialog(parent);
-    dialog.setWindowTitle(title);
+    QDialog dialog;
+    dialog.setWindowTitle(options.title);
+    dialog.setWindowModality(Qt::ApplicationModal);
     auto *layout = new QVBoxLayout(&dialog);
     layout->setContentsMargins(0, 0, 0, 0);
-    QWebEngineView *view = createBrowserView(&dialog);
+    QWebEngineView *view = createBrowserView(&dialog, options.scrollBars);
     layout->addWidget(view);
+    QObject::connect(view, &QWebEngineView::titleChanged, &dialog, [&dialog](const QString &title) {
+        if (!title.isEmpty())
+            dialog.setWindowTitle(title);
+    });
     dialog.resize(size);
+    if (options.centreOn) {
+        QWidget *owner = options.centreOn->window();
+        QRect frame(QPoint(), size);
+        frame.moveCenter(owner->frameGeometry().center());
+        dialog.move(frame.topLeft());
+        dialog.winId();
+        if (dialog.windowHandle() && owner->windowHandle())
+            dialog.windowHandle()->setTransientParent(owner->windowHandle());
+    }
     view->load(url);
     return dialog.exec();
+}
+
+QByteArray htmlAsUtf8(const QByteArray &document)
+{
+    // Browsers look for the declaration in the first 1024 bytes.
+    static const QRegularExpression declared(QStringLiteral(R"(<meta[^>]*charset\s*=\s*["']?([A-Za-z0-9_.:-]+))"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    const QString head = QString::fromLatin1(document.left(1024));
+    const QRegularExpressionMatch m = declared.match(head);
+    if (!m.hasMatch())
+        return document;
+    const QString charset = m.captured(1).toLower();
+    if (charset == u"utf-8" || charset == u"utf8")
+        return document;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(document);
+    if (utf8.hasError()) {
+        if (charset.startsWith(u"gb"))
+            text = ansi::toUnicode(document);
+        else if (auto decoder = QStringDecoder(charset.toLatin1().constData()); decoder.isValid())
+            text = decoder(document);
+        else
+            return document; // a set we cannot read: leave it to the browser
+    }
+    const QRegularExpressionMatch inText = declared.match(text);
+    if (inText.hasMatch())
+        text.replace(inText.capturedStart(1), inText.capturedLength(1), QStringLiteral("utf-8"));
+    return text.toUtf8();
 }

@@ -23,11 +23,25 @@ CExternal *theExternal();
 // Whether the profile above has been made yet.
 bool browserHostStarted();
 
-// A view on that profile: no context menu, no scroll bars, no border.
-QWebEngineView *createBrowserView(QWidget *parent = nullptr);
+// A view on that profile: no context menu, no border, and no scroll bars unless asked.
+QWebEngineView *createBrowserView(QWidget *parent = nullptr, bool scrollBars = false);
 
-// Shows the address in a modal dialog holding such a view; the dialog's result.
-int showHtmlDialog(QWidget *parent, const QUrl &url, const QSize &size, const QString &title);
+struct HtmlDialogOptions
+{
+    QString title;               // until the page gives its own
+    bool scrollBars = false;     // for pages that may be taller than the dialog
+    QWidget *centreOn = nullptr; // its window; the dialog stays above it
+};
+
+// Shows the address in an application-modal dialog holding such a view; the
+// dialog's result. The dialog has no parent, so it stays usable while the caller
+// disables its own windows around it.
+int showHtmlDialog(const QUrl &url, const QSize &size, const HtmlDialogOptions &options = {});
+
+// An HTML document as UTF-8 with its declared character set saying so: documents
+// that declare another set (the templates say gb2312) are decoded as they declare
+// unless they are already UTF-8. Exposed for tests.
+QByteArray htmlAsUtf8(const QByteArray &document);
 
 // The script given to every page; exposed for tests.
 QString externalBridgeScript();

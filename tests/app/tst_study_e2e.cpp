@@ -3,8 +3,11 @@
 #include "home/HomeDlg.h"
 #include "platform/FileDialog.h"
 #include "study/MemorizePage.h"
+#include "study/TestPage.h"
 #include "study/WordDisplay.h"
 #include "support/GuiTestSupport.h"
+#include "ui/BrowserHost.h"
+#include "ui/SkinButton.h"
 #include "ui/TranslucentButton.h"
 #include "users/LoginDlg.h"
 #include "users/NewUserDlg.h"
@@ -15,11 +18,14 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 
 using namespace testsupport;
 
 // A day's work from the first start on: register, log in, import and choose a list,
-// open the memorise page from the home window and type every word of the daily list.
+// open the memorise page from the home window and type every word of the daily list,
+// then test the list and read the mistake report.
 class TestStudyEndToEnd : public QObject
 {
     Q_OBJECT
@@ -30,6 +36,91 @@ class TestStudyEndToEnd : public QObject
         QVERIFY2(edit, qPrintable(QString::number(id)));
         edit->setFocus();
         edit->setText(text);
+    }
+
+    // Tests the daily list from the home window's test button: a wrong, a shown and right
+    // answers; the report names exactly the words answered wrongly at first.
+    void testTheListAndReadTheReport(CHomeDlg *home, CQuilloraDlg *main, const QString &special)
+    {
+        // "door" is wrong on purpose whenever it is in the list, so the markup is shown.
+        Q_EMIT home->button(CHomeDlg::IDC_TEST)->clicked();
+        QTRY_VERIFY(!main->isSliding() && !main->isWorkerRunning());
+        auto *page = qobject_cast<CTestPage *>(main->page(CQuilloraDlg::PageTest));
+        QVERIFY(page && page->isVisible() && page->inPlace());
+        page->setKindSource([] { return 0; });
+        QSet<QString> wrongWords, rightWords;
+        const QList<QString> inList = [] {
+            QList<QString> names;
+            CppSQLite3Cursor c = theDatabase.query("SELECT name FROM DayList_view;");
+            for (; !c.eof(); c.next())
+                names << QString::fromUtf8(c.value(0));
+            return names;
+        }();
+        for (int i = 0; !page->finished(); ++i) {
+            const QString word = page->correctWord();
+            const bool wrong = word == u"door" || i == 0;
+            const bool shown = !wrong && i == 1;
+            if (wrong) {
+                if (page->kind() == CTestPage::TypeWord) {
+                    QTest::keyClicks(control<QLineEdit>(page, CTestPage::IdEdit), QStringLiteral("zz"));
+                } else {
+                    int other = (page->correctOption() + 1) % 2;
+                    click(page, CTestPage::IdOptionA + other);
+                }
+                click(page, CTestPage::IdOk);
+            }
+            if (shown)
+                click(page, CTestPage::IdShowAnswer);
+            (wrong || shown ? wrongWords : rightWords) << word;
+            if (page->kind() == CTestPage::TypeWord) {
+                auto *edit = control<QLineEdit>(page, CTestPage::IdEdit);
+                edit->clear();
+                QTest::keyClicks(edit, word);
+            } else {
+                click(page, CTestPage::IdOptionA + page->correctOption());
+            }
+            click(page, CTestPage::IdOk);
+        }
+        QCOMPARE(wrongWords.size() + rightWords.size(), inList.size());
+        QVERIFY(control<QAbstractButton>(page, CTestPage::IdReport)->isVisible());
+
+        // The report: every wrong word with its explanation as text, no right word.
+        QString body;
+        QString bodyHtml;
+        bool homeDisabled = false;
+        onModal<QDialog>([&](QDialog *dialog) {
+            homeDisabled = !home->isEnabled() && !page->isEnabled();
+            auto *view = dialog->findChild<QWebEngineView *>();
+            QVERIFY(view);
+            QTRY_VERIFY_WITH_TIMEOUT(!view->title().isEmpty() && view->title() != view->url().toString(), 20000);
+            bool done = false;
+            view->page()->runJavaScript(QStringLiteral("[document.body.innerText, document.body.innerHTML]"),
+                                        [&](const QVariant &v) {
+                                            body = v.toList().value(0).toString();
+                                            bodyHtml = v.toList().value(1).toString();
+                                            done = true;
+                                        });
+            QTRY_VERIFY(done);
+            dialog->accept();
+        }, 30000);
+        click(page, CTestPage::IdReport);
+        QVERIFY(homeDisabled);
+        QVERIFY(home->isEnabled());
+        QVERIFY2(body.contains(QStringLiteral("错误量: %1").arg(wrongWords.size())), qPrintable(body));
+        for (const QString &w : std::as_const(wrongWords)) {
+            QVERIFY2(body.contains(w), qPrintable(w));
+            QVERIFY2(body.contains(w == u"door" ? special : QStringLiteral("n. 解释") + w), qPrintable(body));
+        }
+        for (const QString &w : std::as_const(rightWords))
+            QVERIFY2(!body.split(u'\n').contains(w), qPrintable(w));
+        QVERIFY(!bodyHtml.contains(QStringLiteral("<b>")));
+
+        // "完成" records the day's error rate: mistakes of the daily amount.
+        click(page, CTestPage::IdOk);
+        QTRY_VERIFY(!main->isSliding());
+        CppSQLite3Cursor log = theDatabase.query("SELECT bFinish, ErrorRate FROM logs_tbl;");
+        QCOMPARE(log.intValue(0), 1);
+        QCOMPARE(log.floatValue(1), double(wrongWords.size()) / inList.size());
     }
 
 private Q_SLOTS:
@@ -47,8 +138,12 @@ private Q_SLOTS:
         QByteArray list;
         const QStringList words{QStringLiteral("apple"), QStringLiteral("book"), QStringLiteral("cat"), QStringLiteral("door"),
                                 QStringLiteral("egg"), QStringLiteral("fish"), QStringLiteral("girl"), QStringLiteral("hand")};
+        // One explanation is markup-like text, with a character outside GBK.
+        const QString special = QStringLiteral("n. <b>粗</b> & 𠮷·");
         for (const QString &w : words)
-            list += (w + QStringLiteral(" [wɜːd]\nn. 解释\n\n")).toUtf8();
+            list += (w + QStringLiteral(" [wɜːd]\n") + (w == u"door" ? special : QStringLiteral("n. 解释") + w)
+                     + QStringLiteral("\n\n"))
+                        .toUtf8();
         const QString listPath = files.filePath(QStringLiteral("八个词.txt"));
         QFile f(listPath);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -132,9 +227,19 @@ private Q_SLOTS:
         QCOMPARE(progress->text(), QStringLiteral("1 / 5"));
         QVERIFY(typed.contains(display->word()));
         QCOMPARE(theDatabase.queryInt("SELECT count(*) FROM logs_tbl;"), 1);
+
+        testTheListAndReadTheReport(home, main, special);
         app.shutDown();
     }
 };
 
-QTEST_MAIN(TestStudyEndToEnd)
+int main(int argc, char **argv)
+{
+    // The web engine needs these before the application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    registerResScheme();
+    QApplication app(argc, argv);
+    TestStudyEndToEnd test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_study_e2e.moc"

@@ -116,8 +116,9 @@ private Q_SLOTS:
             QVERIFY(dialog->findChild<QWebEngineView *>());
             dialog->accept();
         });
-        const int result = showHtmlDialog(nullptr, QUrl(QStringLiteral("res://quillora/tst_bridge")), QSize(320, 240),
-                                          QStringLiteral("错题本"));
+        HtmlDialogOptions options;
+        options.title = QStringLiteral("错题本");
+        const int result = showHtmlDialog(QUrl(QStringLiteral("res://quillora/tst_bridge")), QSize(320, 240), options);
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(title, QStringLiteral("错题本"));
         QCOMPARE(size, QSize(320, 240));
