@@ -92,15 +92,21 @@ class TestStudyEndToEnd : public QObject
             homeDisabled = !home->isEnabled() && !page->isEnabled();
             auto *view = dialog->findChild<QWebEngineView *>();
             QVERIFY(view);
-            QTRY_VERIFY_WITH_TIMEOUT(!view->title().isEmpty() && view->title() != view->url().toString(), 20000);
-            bool done = false;
-            view->page()->runJavaScript(QStringLiteral("[document.body.innerText, document.body.innerHTML]"),
-                                        [&](const QVariant &v) {
-                                            body = v.toList().value(0).toString();
-                                            bodyHtml = v.toList().value(1).toString();
-                                            done = true;
-                                        });
-            QTRY_VERIFY(done);
+            // The page's script answers once its document has been parsed.
+            const auto evaluate = [view](const QString &script) {
+                QVariant result;
+                bool done = false;
+                view->page()->runJavaScript(script, [&](const QVariant &v) {
+                    result = v;
+                    done = true;
+                });
+                QTest::qWaitFor([&] { return done; }, 20000);
+                return result;
+            };
+            QTRY_VERIFY_WITH_TIMEOUT(evaluate(QStringLiteral("document.readyState == 'complete' && document.title == '错误列表'")).toBool(), 30000);
+            const QVariantList texts = evaluate(QStringLiteral("[document.body.innerText, document.body.innerHTML]")).toList();
+            body = texts.value(0).toString();
+            bodyHtml = texts.value(1).toString();
             dialog->accept();
         }, 30000);
         click(page, CTestPage::IdReport);
@@ -109,7 +115,7 @@ class TestStudyEndToEnd : public QObject
         QVERIFY2(body.contains(QStringLiteral("错误量: %1").arg(wrongWords.size())), qPrintable(body));
         for (const QString &w : std::as_const(wrongWords)) {
             QVERIFY2(body.contains(w), qPrintable(w));
-            QVERIFY2(body.contains(w == u"door" ? special : QStringLiteral("n. 解释") + w), qPrintable(body));
+            QVERIFY2(body.contains(w == u"door" ? special : QStringLiteral("n. 解释") + w), qPrintable(bodyHtml));
         }
         for (const QString &w : std::as_const(rightWords))
             QVERIFY2(!body.split(u'\n').contains(w), qPrintable(w));

@@ -383,7 +383,7 @@ private Q_SLOTS:
     {
         // Five words with a daily amount of 20: the rate is of the amount.
         QList<Word> words = numbered(5);
-        words[1] = {QStringLiteral("a<b>"), QStringLiteral("n. <b>粗</b> & \"引号\" '单'")};
+        words[1] = {QStringLiteral("a<b>"), QStringLiteral("n. <b>粗</b> & \"引号\" '单' 𠮷·")};
         setUp(words, 0, {0}, 20);
         if (QTest::currentTestFailed())
             return;
@@ -392,7 +392,7 @@ private Q_SLOTS:
         const QString page = ansi::toUnicode(study::mistakeReportPage(theDatabase, theUser, templ));
         QVERIFY(page.startsWith(QStringLiteral("<html><body><div id='statistics'>list&nbsp;&nbsp;错误量: 3&nbsp;&nbsp;错误率: 15.00%</div><ul>")));
         QVERIFY(page.contains(QStringLiteral("<li><div class='title'>word1</div><div>n. 解释1</div></li>")));
-        QVERIFY(page.contains(QStringLiteral("<div class='title'>a&lt;b&gt;</div><div>n. &lt;b&gt;粗&lt;/b&gt; &amp; &quot;引号&quot; &#39;单&#39;</div>")));
+        QVERIFY(page.contains(QStringLiteral("<div class='title'>a&lt;b&gt;</div><div>n. &lt;b&gt;粗&lt;/b&gt; &amp; &quot;引号&quot; &#39;单&#39; &#134071;·</div>")));
         QVERIFY(!page.contains(QStringLiteral("word4")));
         QVERIFY(page.endsWith(QStringLiteral("</ul></body></html>")));
 

@@ -1,3 +1,4 @@
+#include "platform/AnsiText.h"
 #include "ui/BrowserHost.h"
 #include "ui/External.h"
 
@@ -102,6 +103,64 @@ private Q_SLOTS:
         QVERIFY(load(view, QUrl(QStringLiteral("res://quillora/NO_SUCH_PAGE")), &ok));
         QVERIFY(!ok);
         delete view;
+    }
+
+    // The engine ignores a charset sent with the content type, so res:// pages are
+    // served as UTF-8 that says so, whatever their file holds.
+    void declaredCharset_data()
+    {
+        QTest::addColumn<QByteArray>("document");
+        QTest::addColumn<bool>("redeclared");
+        const QString page = QStringLiteral("<html><head><title>错误列表</title><meta %1></head><body>𠮷·学校</body></html>");
+        const QString gb = QStringLiteral("http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\"");
+        QTest::newRow("GB18030 declared gb2312") << ansi::fromUnicode(page.arg(gb)) << true;
+        QTest::newRow("UTF-8 declared gb2312") << page.arg(gb).toUtf8() << true;
+        QTest::newRow("UTF-8 declared utf-8") << page.arg(QStringLiteral("charset=\"utf-8\"")).toUtf8() << false;
+    }
+
+    void declaredCharset()
+    {
+        QFETCH(QByteArray, document);
+        QFETCH(bool, redeclared);
+        const QString served = QString::fromUtf8(htmlAsUtf8(document));
+        QVERIFY2(served.contains(QStringLiteral("<title>错误列表</title>")) && served.contains(QStringLiteral("𠮷·学校")),
+                 qPrintable(served));
+        QCOMPARE(served.contains(QStringLiteral("charset=utf-8\"")), redeclared);
+    }
+
+    void resPageReadsAsDeclared()
+    {
+        QWebEngineView *view = createBrowserView();
+        bool ok = false;
+        QVERIFY(load(view, QUrl(QStringLiteral("res://quillora/tst_gb")), &ok));
+        QVERIFY(ok);
+        QCOMPARE(evaluate(view->page(), QStringLiteral("document.getElementById('probe').textContent")).toString(),
+                 QStringLiteral("错误列表 𠮷·"));
+        QCOMPARE(view->title(), QStringLiteral("编码"));
+        delete view;
+    }
+
+    // A page taller than its dialog can be scrolled to its end when asked for.
+    void dialogScrollBars()
+    {
+        for (const bool scrollBars : {false, true}) {
+            int gutter = -1;
+            QTimer::singleShot(0, [&] {
+                QTRY_VERIFY(qobject_cast<QDialog *>(QApplication::activeModalWidget()));
+                auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+                auto *view = dialog->findChild<QWebEngineView *>();
+                QTRY_VERIFY_WITH_TIMEOUT(evaluate(view->page(), QStringLiteral("location.protocol == 'data:' && document.readyState "
+                                                                                 "== 'complete' && innerHeight > 150"))
+                                             .toBool(),
+                                         30000);
+                gutter = evaluate(view->page(), QStringLiteral("window.innerWidth - document.documentElement.clientWidth")).toInt();
+                dialog->accept();
+            });
+            HtmlDialogOptions options;
+            options.scrollBars = scrollBars;
+            showHtmlDialog(QUrl(QStringLiteral("data:text/html,<div style='height:3000px'>tall</div>")), QSize(300, 230), options);
+            QCOMPARE(gutter > 0, scrollBars);
+        }
     }
 
     void modalDialog()
