@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QRegularExpression>
+#include <QShortcut>
 #include <QStringDecoder>
 #include <QWindow>
 #include <QVBoxLayout>
@@ -198,6 +199,9 @@ int showHtmlDialog(const QUrl &url, const QSize &size, const HtmlDialogOptions &
         if (!title.isEmpty())
             dialog.setWindowTitle(title);
     });
+    // The view takes the keys, so the dialog's own Escape handling would never see it.
+    auto *close = new QShortcut(QKeySequence(Qt::Key_Escape), &dialog);
+    QObject::connect(close, &QShortcut::activated, &dialog, &QDialog::reject);
     dialog.resize(size);
     if (options.centreOn) {
         QWidget *owner = options.centreOn->window();
