@@ -34,7 +34,7 @@ std::optional<int> s_countdown;
 } // namespace
 
 CMemorizePage::CMemorizePage(QWidget *parent)
-    : CStudyPage(QStringLiteral("背单词"), parent)
+    : CWordStudyPage(QStringLiteral("背单词"), parent)
 {
     setObjectName(QStringLiteral("129"));
     buildControls();
@@ -44,25 +44,11 @@ CMemorizePage::CMemorizePage(QWidget *parent)
 
 void CMemorizePage::buildControls()
 {
-    // Fixed places within the 490 x 276 content rectangle: while the page slides in it
-    // is cut off at the right rather than squeezed.
-    m_display = named(new CWordDisplay(this), IdWord);
-    m_display->setGeometry(14, 8, 462, 60);
-
-    m_speak = named(new CSkinButton(CSkinButton::Push, this), IdSpeak);
-    m_speak->setGeometry(14, 72, 22, 22);
-    m_speak->setToolTip(QStringLiteral("朗读"));
-
-    m_phonetic = named(new CFittedLabel(QStringLiteral("音标"), this), IdPhonetic);
-    m_phonetic->setGeometry(42, 70, 434, 26);
-    m_phonetic->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-
     m_explanation = named(new CFittedLabel(QStringLiteral("释义"), this), IdExplanation);
-    m_explanation->setGeometry(14, 98, 462, 54);
+    m_explanation->setGeometry(14, 96, 462, 56);
     m_explanation->setWordWrap(true);
     m_explanation->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    m_edit = named(new CSkinEdit(this), IdEdit);
     m_edit->setGeometry(14, 158, 300, 30);
 
     m_next = named(new CSkinButton(CSkinButton::Push, kNextCaption, this), IdNext);
@@ -73,17 +59,6 @@ void CMemorizePage::buildControls()
 
     m_hardMode = named(new CSkinButton(CSkinButton::CheckBox, QStringLiteral("难模式"), this), IdHardMode);
     m_autoNext = named(new CSkinButton(CSkinButton::CheckBox, QStringLiteral("自动跳转下一个"), this), IdAutoNext);
-
-    m_progress = named(new CSkinProgressCtrl(this), IdProgress);
-    m_progress->setGeometry(14, 248, 300, 20);
-
-    m_progressText = named(new QLabel(QStringLiteral("100 / 100"), this), IdProgressText);
-    m_progressText->setGeometry(324, 248, 84, 20);
-    m_progressText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-
-    m_back = named(new CSkinButton(CSkinButton::Push, this), IdBack);
-    m_back->setGeometry(414, 240, 62, 28);
-    m_back->setToolTip(QStringLiteral("返回"));
 
     setTabOrder(m_edit, m_next);
     setTabOrder(m_next, m_speak);
@@ -100,7 +75,6 @@ void CMemorizePage::setupHandlers()
     connect(m_next, &CSkinButton::clicked, this, &CMemorizePage::OnNext);
     connect(m_hardMode, &CSkinButton::clicked, this, &CMemorizePage::OnHardMode);
     connect(m_autoNext, &CSkinButton::clicked, this, &CMemorizePage::OnAutoNext);
-    connect(m_speak, &CSkinButton::clicked, this, &CMemorizePage::OnSpeak);
     connect(m_back, &CSkinButton::clicked, this, &CMemorizePage::OnBack);
     connect(&m_countdown, &QTimer::timeout, this, &CMemorizePage::OnCountdownTick);
 }
@@ -108,29 +82,8 @@ void CMemorizePage::setupHandlers()
 void CMemorizePage::OnInitDialog()
 {
     m_countdownLength = kDefaultCountdownLength;
-
-    QFont phonetic(QStringLiteral("ZARaviduzi"));
-    phonetic.setPointSize(12);
-    m_phonetic->setFont(phonetic);
-
-    m_speak->LoadImages({173, 172, 171});
-    m_back->LoadImages({192, 191, 190});
     m_next->LoadImages({164, 163, 162}, true);
-    for (CSkinButton *box : {m_hardMode, m_autoNext}) {
-        box->LoadImages({165});
-        box->resize(box->sizeHint());
-    }
-    m_hardMode->move(14, 220);
-    m_autoNext->move(m_hardMode->geometry().right() + 18, 220);
-
-    m_edit->LoadImages(168, 167, 7, 7);
-    // 0xFF0000 in the skin's 0x00BBGGRR notation: blue.
-    m_edit->SetTextColor(QColor(0, 0, 255));
-    m_edit->SetFont(10, QStringLiteral("Comic Sans MS"), 400);
-
-    m_progress->LoadImages(169, 170, 3, 3);
-    m_progress->SetRange(0, 100);
-
+    placeOptionBoxes(m_hardMode, m_autoNext, 220);
     syncOptions();
 }
 
@@ -189,7 +142,6 @@ void CMemorizePage::Start()
         showStoreError(e);
     }
 
-    m_progress->SetRange(0, 100);
     ShowProgress();
 
     if (theUser.MemorHardMode == 1) {
@@ -232,7 +184,7 @@ bool CMemorizePage::FetchWord()
 
 void CMemorizePage::ShowProgress()
 {
-    showProgress(m_progressText, m_progress, m_position, m_total);
+    showProgress(m_position, m_total);
 }
 
 void CMemorizePage::OnTyping()
@@ -339,12 +291,6 @@ void CMemorizePage::OnHardMode()
 void CMemorizePage::OnAutoNext()
 {
     storeUserOption("MemorAutoNext", theUser.MemorAutoNext, m_autoNext->GetCheck());
-}
-
-void CMemorizePage::OnSpeak()
-{
-    if (host())
-        host()->Speak(m_display->word());
 }
 
 void CMemorizePage::OnBack()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "study/StudyPage.h"
+#include "study/WordStudyPage.h"
 
 #include <QTimer>
 
@@ -15,24 +15,17 @@ class QLabel;
 // transcription and explanation, and moves on only when the word has been typed
 // correctly; each correct word counts as one study of it. In hard mode the word is
 // shown for a countdown and then has to be spelt from memory.
-class CMemorizePage : public CStudyPage
+class CMemorizePage : public CWordStudyPage
 {
     Q_OBJECT
 
 public:
     enum Id {
-        IdEdit = 1001,
         IdNext = 1002,
-        IdWord = 1023,
-        IdPhonetic = 1024,
         IdExplanation = 1025,
-        IdSpeak = 1026,
         IdStatus = 1027,
         IdHardMode = 1028,
         IdAutoNext = 1029,
-        IdProgressText = 1039,
-        IdProgress = 1040,
-        IdBack = 1049,
     };
 
     static constexpr int kCountdownMs = 1000;
@@ -65,7 +58,6 @@ private:
     void OnNext();
     void OnHardMode();
     void OnAutoNext();
-    void OnSpeak();
     void OnBack();
 
     bool FetchWord();
@@ -77,18 +69,11 @@ private:
     void clearStatus();
     void syncOptions();
 
-    CWordDisplay *m_display = nullptr;
-    QLabel *m_phonetic = nullptr;
     QLabel *m_explanation = nullptr;
-    CSkinButton *m_speak = nullptr;
     CStatusLabel *m_status = nullptr;
     CSkinButton *m_hardMode = nullptr;
     CSkinButton *m_autoNext = nullptr;
-    QLabel *m_progressText = nullptr;
-    CSkinProgressCtrl *m_progress = nullptr;
-    CSkinEdit *m_edit = nullptr;
     CSkinButton *m_next = nullptr;
-    CSkinButton *m_back = nullptr;
 
     int m_position = 0;
     int m_wordId = 0;

@@ -5,7 +5,6 @@
 #include "platform/SqlText.h"
 #include "store/Store.h"
 #include "ui/SkinButton.h"
-#include "ui/SkinProgressCtrl.h"
 #include "users/UserRecord.h"
 
 #include <QLabel>
@@ -40,14 +39,6 @@ void CStudyPage::storeUserOption(const char *column, int &field, bool on)
     } catch (const CppSQLite3Exception &e) {
         showStoreError(e);
     }
-}
-
-void CStudyPage::showProgress(QLabel *text, CSkinProgressCtrl *bar, int position, int total)
-{
-    const int shown = std::min(position, total);
-    text->setText(QStringLiteral("%1 / %2").arg(shown).arg(total));
-    // An empty list has nothing to show progress on.
-    bar->SetPos(total > 0 ? int(double(shown) / total * 100) : 0);
 }
 
 CEmptyStudyPage::CEmptyStudyPage(const QString &title, QWidget *parent)

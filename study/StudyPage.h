@@ -3,8 +3,6 @@
 #include <QWidget>
 
 class CppSQLite3Exception;
-class CSkinProgressCtrl;
-class QLabel;
 
 // What a study page asks of the main window.
 class StudyHost
@@ -44,8 +42,6 @@ protected:
     void showStoreError(const CppSQLite3Exception &e);
     // A ticked or cleared option box of the user's record, stored at once.
     void storeUserOption(const char *column, int &field, bool on);
-    // "shown / total" and the bar in per cent, shown = the smaller of position and total.
-    static void showProgress(QLabel *text, CSkinProgressCtrl *bar, int position, int total);
 
 private:
     StudyHost *m_host = nullptr;

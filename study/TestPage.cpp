@@ -52,7 +52,7 @@ QString optionCaption(int index, const QString &text)
 } // namespace
 
 CTestPage::CTestPage(QWidget *parent)
-    : CStudyPage(QStringLiteral("考单词"), parent)
+    : CWordStudyPage(QStringLiteral("考单词"), parent)
     , m_kindSource([] { return int(QRandomGenerator::global()->bounded(3)); })
 {
     setObjectName(QStringLiteral("130"));
@@ -64,17 +64,7 @@ CTestPage::CTestPage(QWidget *parent)
 
 void CTestPage::buildControls()
 {
-    // Fixed places within the 490 x 276 content rectangle, as on the memorise page.
-    m_display = named(new CWordDisplay(this), IdWord);
-    m_display->setGeometry(14, 2, 462, 56);
-
-    m_speak = named(new CSkinButton(CSkinButton::Push, this), IdSpeak);
-    m_speak->setGeometry(14, 61, 22, 22);
-    m_speak->setToolTip(QStringLiteral("朗读"));
-
-    m_phonetic = named(new QLabel(QStringLiteral("Static"), this), IdPhonetic);
-    m_phonetic->setGeometry(42, 60, 434, 24);
-    m_phonetic->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    placeWordBlock(2);
 
     // Kinds 1 and 2 show the explanation where kind 0 shows the word.
     m_explanation = named(new CFittedLabel(QStringLiteral("释义"), this), IdExplanation);
@@ -89,7 +79,6 @@ void CTestPage::buildControls()
         m_options.append(radio);
     }
 
-    m_edit = named(new CSkinEdit(this), IdEdit);
     m_edit->setGeometry(14, 100, 300, 30);
     m_edit->hide();
 
@@ -109,15 +98,6 @@ void CTestPage::buildControls()
     m_autoAddHard = named(new CSkinButton(CSkinButton::CheckBox, QStringLiteral("自动将错词加入难词本"), this), IdAutoAddHard);
     m_autoNext = named(new CSkinButton(CSkinButton::CheckBox, QStringLiteral("自动跳转下一个"), this), IdAutoNext);
 
-    m_progress = named(new CSkinProgressCtrl(this), IdProgress);
-    m_progress->setGeometry(14, 250, 300, 18);
-    m_progressText = named(new QLabel(QStringLiteral("100 / 100"), this), IdProgressText);
-    m_progressText->setGeometry(324, 249, 84, 20);
-    m_progressText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-
-    m_back = named(new CSkinButton(CSkinButton::Push, this), IdBack);
-    m_back->setGeometry(414, 240, 62, 28);
-    m_back->setToolTip(QStringLiteral("返回"));
 }
 
 void CTestPage::setupHandlers()
@@ -130,10 +110,6 @@ void CTestPage::setupHandlers()
         connect(radio, &CSkinButton::clicked, this, &CTestPage::OnOptionClicked);
     // Enter in the edit reaches the page's key handler, the keyboard's "确定".
     connect(m_edit, &QLineEdit::textChanged, this, &CTestPage::OnTyping);
-    connect(m_speak, &CSkinButton::clicked, this, [this] {
-        if (host())
-            host()->Speak(m_display->word());
-    });
     connect(m_autoAddHard, &CSkinButton::clicked, this,
             [this] { storeUserOption("TestAutoAddHard", theUser.TestAutoAddHard, m_autoAddHard->GetCheck()); });
     connect(m_autoNext, &CSkinButton::clicked, this,
@@ -143,31 +119,11 @@ void CTestPage::setupHandlers()
 
 void CTestPage::OnInitDialog()
 {
-    QFont phonetic(QStringLiteral("ZARaviduzi"));
-    phonetic.setPointSize(12);
-    m_phonetic->setFont(phonetic);
-
-    m_speak->LoadImages({173, 172, 171});
-    m_back->LoadImages({192, 191, 190});
     for (CSkinButton *button : {m_ok, m_showAnswer, m_addHard, m_report})
         button->LoadImages({164, 163, 162}, true);
     for (CSkinButton *radio : std::as_const(m_options))
         radio->LoadImages({161});
-    for (CSkinButton *box : {m_autoAddHard, m_autoNext}) {
-        box->LoadImages({165});
-        box->resize(box->sizeHint());
-    }
-    m_autoAddHard->move(14, 226);
-    m_autoNext->move(m_autoAddHard->geometry().right() + 18, 226);
-
-    m_edit->LoadImages(168, 167, 7, 7);
-    // 0xFF0000 in the skin's 0x00BBGGRR notation: blue.
-    m_edit->SetTextColor(QColor(0, 0, 255));
-    m_edit->SetFont(10, QStringLiteral("Comic Sans MS"), 400);
-
-    m_progress->LoadImages(169, 170, 3, 3);
-    m_progress->SetRange(0, 100);
-
+    placeOptionBoxes(m_autoAddHard, m_autoNext, 226);
     syncOptions();
 }
 
@@ -229,13 +185,12 @@ void CTestPage::Start()
     } catch (const CppSQLite3Exception &e) {
         showStoreError(e);
     }
-    m_progress->SetRange(0, 100);
     ShowProgress();
 }
 
 void CTestPage::ShowProgress()
 {
-    showProgress(m_progressText, m_progress, m_position, m_total);
+    showProgress(m_position, m_total);
 }
 
 void CTestPage::fillOptions(const QString &right, const QStringList &others)

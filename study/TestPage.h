@@ -1,6 +1,6 @@
 #pragma once
 
-#include "study/StudyPage.h"
+#include "study/WordStudyPage.h"
 
 #include <functional>
 
@@ -16,30 +16,23 @@ class QLabel;
 // one of three kinds of question. The first answer to a question is what counts: it is
 // one study of the word and records whether it was answered wrongly. Wrong words can go
 // into the hard-word book; the finished test offers a report of the mistakes.
-class CTestPage : public CStudyPage
+class CTestPage : public CWordStudyPage
 {
     Q_OBJECT
 
 public:
     enum Id {
         IdOk = 1,
-        IdEdit = 1001,
         IdAddHard = 1002,
         IdAutoAddHard = 1006,
         IdShowAnswer = 1008,
         IdStatus = 1020,
-        IdWord = 1023,
-        IdPhonetic = 1024,
         IdExplanation = 1025,
-        IdSpeak = 1026,
         IdAutoNext = 1029,
         IdOptionA = 1031,
         IdOptionB = 1032,
         IdOptionC = 1033,
         IdOptionD = 1034,
-        IdProgressText = 1039,
-        IdProgress = 1040,
-        IdBack = 1049,
         IdReport = 1095,
     };
 
@@ -93,12 +86,8 @@ private:
     void fillOptions(const QString &right, const QStringList &others);
     CSkinButton *option(int index) const;
 
-    CWordDisplay *m_display = nullptr;
-    QLabel *m_phonetic = nullptr;
     CFittedLabel *m_explanation = nullptr;
-    CSkinButton *m_speak = nullptr;
     QList<CSkinButton *> m_options;
-    CSkinEdit *m_edit = nullptr;
     CStatusLabel *m_status = nullptr;
     CSkinButton *m_ok = nullptr;
     CSkinButton *m_showAnswer = nullptr;
@@ -106,9 +95,6 @@ private:
     CSkinButton *m_report = nullptr;
     CSkinButton *m_autoAddHard = nullptr;
     CSkinButton *m_autoNext = nullptr;
-    QLabel *m_progressText = nullptr;
-    CSkinProgressCtrl *m_progress = nullptr;
-    CSkinButton *m_back = nullptr;
 
     int m_position = 0;
     int m_wordId = 0;
