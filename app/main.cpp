@@ -20,7 +20,8 @@ struct Options
                                QStringLiteral("DIR")};
     Options()
     {
-        parser.setApplicationDescription(QStringLiteral("Quillora：背英语单词"));
+        parser.setApplicationDescription(QStringLiteral("Quillora：背英语单词\n\n环境变量 QUILLORA_UPDATE_URL：检查新版本时读取的描述文件 quillora.ini 的地址（http 或 https），"
+                                                        "覆盖编译时设定的地址；为空则不检查。"));
         parser.addHelpOption();
         parser.addVersionOption();
         parser.addOption(dataDir);

@@ -3,7 +3,9 @@
 #include "app/QuilloraDlg.h"
 #include "ui/AppLook.h"
 #include "home/CloseActionDlg.h"
+#include "home/ProgramLinks.h"
 #include "home/Reminder.h"
+#include "home/UpdateCheck.h"
 #include "platform/AnsiText.h"
 #include "platform/MessageBox.h"
 #include "platform/SqlText.h"
@@ -11,14 +13,15 @@
 #include "store/Store.h"
 #include "study/DailyList.h"
 #include "study/Speech.h"
+#include "ui/LinkStatic.h"
 #include "ui/TranslucentButton.h"
 #include "ui/TranslucentLabel.h"
 #include "users/LoginDlg.h"
+#include "users/SettingsDlg.h"
 #include "users/UserRecord.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QUrl>
@@ -63,7 +66,13 @@ CHomeDlg::CHomeDlg(QWidget *parent)
     setObjectName(QStringLiteral("147"));
     setWindowTitle(QStringLiteral("Quillora"));
     m_reminder.setInterval(2000);
-    connect(&m_reminder, &QTimer::timeout, this, [this] { onReminderTick(QDateTime::currentDateTime()); });
+    connect(&m_reminder, &QTimer::timeout, this, [this] {
+        const QDateTime now = m_clock();
+        if (m_minuteGate.pass(now))
+            onReminderTick(now);
+    });
+    m_update = new UpdateCheck(this);
+    connect(m_update, &UpdateCheck::updateFound, this, &CHomeDlg::onUpdateFound);
 }
 
 CHomeDlg::~CHomeDlg()
@@ -149,8 +158,8 @@ void CHomeDlg::connectHandlers()
         connect(b, &CTranslucentButton::hoverHelp, this, &CHomeDlg::onHoverHelp);
     connect(button(IDC_HIDE), &CTranslucentButton::clicked, this, [this] { ShowWindows(true); });
     connect(button(IDC_CLOSE), &CTranslucentButton::clicked, this, &CHomeDlg::onCloseButton);
-    connect(button(IDC_HOMEPAGE), &CTranslucentButton::clicked, this,
-            [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePageUrl))); });
+    connect(button(IDC_HOMEPAGE), &CTranslucentButton::clicked, this, [] { CLinkStatic::openTarget(links::homePage()); });
+    connect(button(IDC_SETTINGS), &CTranslucentButton::clicked, this, [this] { OpenSettings(CSettingsDlg::PageReminder); });
     connect(button(IDC_MEMORIZE), &CTranslucentButton::clicked, this, [this] { m_main->startStudyPage(CQuilloraDlg::PageMemorize); });
     connect(button(IDC_TEST), &CTranslucentButton::clicked, this, [this] { m_main->startStudyPage(CQuilloraDlg::PageTest); });
     connect(button(IDC_MODE), &CTranslucentButton::clicked, this, [this] { m_main->runStudyModeDialog(); });
@@ -171,10 +180,9 @@ void CHomeDlg::createTray()
     about->setData(int(ID_ABOUT));
     exit->setData(int(ID_EXIT));
     m_menu->setDefaultAction(show);
-    // The settings dialog is not part of this build yet.
-    options->setEnabled(false);
-    about->setEnabled(false);
     connect(show, &QAction::triggered, this, [this] { ShowWindows(false); });
+    connect(options, &QAction::triggered, this, [this] { OpenSettings(CSettingsDlg::PageReminder); });
+    connect(about, &QAction::triggered, this, [this] { OpenSettings(CSettingsDlg::PageAbout); });
     connect(exit, &QAction::triggered, this, &CHomeDlg::onTrayExit);
 
     m_tray = new QSystemTrayIcon(windowIcon(), this);
@@ -192,7 +200,9 @@ void CHomeDlg::removeTray()
 
 void CHomeDlg::onTrayActivated(int reason)
 {
-    if (reason == QSystemTrayIcon::DoubleClick)
+    // Status-notifier hosts (KDE, GNOME's extension, recent Xfce) report a click as
+    // Trigger and never a double-click.
+    if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger)
         ShowWindows(false);
 }
 
@@ -225,8 +235,10 @@ void CHomeDlg::ShowWindows(bool hide)
             this->hide();
         else
             showMinimized(); // no notification area: keep the window reachable
-        if (theUser.NotifyBegin != -1 && !IsTaskFinishedToday())
+        if (theUser.NotifyBegin != -1 && !IsTaskFinishedToday()) {
+            m_minuteGate.start(m_clock());
             m_reminder.start();
+        }
         trimWorkingSet();
     } else {
         m_hidden = false;
@@ -253,8 +265,15 @@ void CHomeDlg::bringForward()
 
 void CHomeDlg::showBalloon(const QString &title, const QString &text)
 {
-    if (m_tray && m_tray->isVisible())
+    if (trayAvailable() && m_tray && m_tray->isVisible()) {
         m_tray->showMessage(title, text, QSystemTrayIcon::Information, 3000);
+    } else {
+        // No notification area to speak from: the minimised window comes forward and
+        // says it on its help line.
+        ShowWindows(false);
+        m_help->SetText(text);
+        QApplication::alert(this);
+    }
     Q_EMIT reminded(text);
 }
 
@@ -314,6 +333,8 @@ void CHomeDlg::onTrayExit()
         MessageBox::warning(this, QStringLiteral("操作进行中，请稍候"));
         return;
     }
+    if (m_settings)
+        m_settings->reject();
     quit();
 }
 
@@ -334,7 +355,37 @@ void CHomeDlg::SwitchUser()
 
 void CHomeDlg::StartUpdateCheck()
 {
-    // The version check against the maker's server is not part of this build.
+    m_update->start(links::updateDescriptor());
+}
+
+void CHomeDlg::onUpdateFound(const QString &url)
+{
+    m_version->hide();
+    // The descriptor comes from the network: only a web address may be opened from it.
+    const QString scheme = QUrl(url).scheme().toLower();
+    const bool web = scheme == QLatin1String("http") || scheme == QLatin1String("https");
+    m_main->setUpdateLink(web ? url : QString());
+}
+
+CSettingsDlg *CHomeDlg::settingsDialog() const
+{
+    return m_settings;
+}
+
+void CHomeDlg::OpenSettings(int page)
+{
+    if (m_settings) {
+        m_settings->SetPage(page);
+        m_settings->raise();
+        m_settings->activateWindow();
+        return;
+    }
+    CSettingsDlg dlg(page, m_main);
+    m_settings = &dlg;
+    dlg.exec();
+    m_settings = nullptr;
+    if (dlg.switchUserRequested())
+        SwitchUser();
 }
 
 void CHomeDlg::closeEvent(QCloseEvent *event)

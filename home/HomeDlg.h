@@ -1,5 +1,6 @@
 #pragma once
 
+#include "home/Reminder.h"
 #include "ui/LayeredDialog.h"
 
 #include <QDateTime>
@@ -7,8 +8,11 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 
 class CQuilloraDlg;
+class CSettingsDlg;
+class UpdateCheck;
 class CTranslucentButton;
 class CTranslucentLabel;
 class QMenu;
@@ -53,8 +57,10 @@ public:
     void SwitchUser();
     // A second start asked this one to come forward.
     void bringForward();
-    // Looks for a newer version; the check itself arrives with the update feature.
+    // Looks for a newer version in the background, unless a check is running already.
     void StartUpdateCheck();
+    // Runs the settings dialog on the page, or turns an open one to that page.
+    void OpenSettings(int page);
     bool IsTaskFinishedToday();
 
     // Buttons and commands, also reachable by tests.
@@ -71,13 +77,16 @@ public:
     CTranslucentLabel *versionLine() const { return m_version; }
     CTranslucentButton *button(int id) const;
     bool reminderActive() const { return m_reminder.isActive(); }
+    QTimer *reminderTimer() { return &m_reminder; }
+    // The time the reminder timer reads; tests set their own.
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+    CSettingsDlg *settingsDialog() const;
+    UpdateCheck *updateCheck() const { return m_update; }
     bool hiddenToTray() const { return m_hidden; }
     // The hover help text of a button, as in the program's string table; empty if none.
     static QString helpText(int controlId);
     // Where "hide" goes when the desktop has no notification area.
     static bool trayAvailable();
-
-    static constexpr char kHomePageUrl[] = "https://www.quillora.net/";
 
 Q_SIGNALS:
     // The program is to end (the modal run of the home window is over).
@@ -96,6 +105,7 @@ private:
     void removeTray();
     void quit();
     void showBalloon(const QString &title, const QString &text);
+    void onUpdateFound(const QString &url);
 
     CQuilloraDlg *m_main = nullptr;
     std::array<CTranslucentButton *, 10> m_buttons{};
@@ -104,6 +114,10 @@ private:
     QSystemTrayIcon *m_tray = nullptr;
     QMenu *m_menu = nullptr;
     QTimer m_reminder;
+    reminder::MinuteGate m_minuteGate;
+    std::function<QDateTime()> m_clock = [] { return QDateTime::currentDateTime(); };
+    QPointer<CSettingsDlg> m_settings;
+    UpdateCheck *m_update = nullptr;
     bool m_hidden = false;
     bool m_quitting = false;
 };

@@ -4,14 +4,11 @@ namespace reminder {
 
 Action tick(const QDateTime &now, int begin, int end, int interval, const std::function<bool()> &finishedToday)
 {
-    const QTime time = now.time();
-    if (time.second() != 0)
-        return Action::Nothing;
-    const int hour = time.hour();
+    const int hour = now.time().hour();
     if (begin <= hour && hour <= end) {
         // Every `interval` minutes counted from begin:00, the first at begin:00; a
         // two-hour interval reminds every second hour.
-        const qint64 minutes = QDateTime(now.date(), QTime(begin, 0)).secsTo(now) / 60;
+        const qint64 minutes = QDateTime(now.date(), QTime(begin, 0)).secsTo(now) / 60; // whole minutes
         return interval > 0 && minutes % interval == 0 ? Action::Remind : Action::Nothing;
     }
     if (hour > end || (finishedToday && finishedToday()))

@@ -41,6 +41,12 @@ QUrl CLinkStatic::urlForTarget(const QString &target)
     return QUrl::fromLocalFile(QFileInfo(QDir::current(), target).absoluteFilePath());
 }
 
+bool CLinkStatic::isAllowedScheme(const QUrl &url)
+{
+    const QString scheme = url.scheme().toLower();
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("mailto");
+}
+
 void CLinkStatic::SetLink(const QString &target, bool underline, const QColor &normal, const QColor &visited,
                           const QColor &hover)
 {
@@ -86,11 +92,16 @@ void CLinkStatic::leaveEvent(QEvent *event)
     QLabel::leaveEvent(event);
 }
 
-bool CLinkStatic::open() const
+bool CLinkStatic::openTarget(const QString &target)
 {
-    const QUrl url = urlForTarget(m_target);
+    const QUrl url = urlForTarget(target);
+    // A plain path is the program's own file; written as a file: address it could
+    // have come from anywhere.
+    const bool ownFile = url.isLocalFile() && QUrl(target).scheme().size() <= 1;
+    if (!ownFile && !isAllowedScheme(url))
+        return false;
     // The desktop launcher starts detached and rarely reports a missing file itself.
-    if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile()))
+    if (ownFile && !QFileInfo::exists(url.toLocalFile()))
         return false;
     if (opener())
         return opener()(url);
@@ -103,7 +114,7 @@ void CLinkStatic::mousePressEvent(QMouseEvent *event)
         QLabel::mousePressEvent(event);
         return;
     }
-    if (!m_target.isEmpty() && !open())
+    if (!m_target.isEmpty() && !openTarget(m_target))
         MessageBox::warning(parentWidget(), QStringLiteral("提供的超级链接或者制定的文件无法执行"));
     m_visited = true;
     applyLook();

@@ -7,7 +7,9 @@
 #include <functional>
 
 // A label that works as a hyperlink: hand cursor, hover colour, and once clicked the
-// visited colour. The target is a URL or a file and is opened by the desktop.
+// visited colour. The target is a web or mail address, or a file the program itself
+// names, and is opened by the desktop. Addresses of any other kind (file:, javascript:,
+// smb: ...) may come from files or the network and are never handed to the desktop.
 class CLinkStatic : public QLabel
 {
     Q_OBJECT
@@ -31,6 +33,11 @@ public:
 
     // How a target is turned into an address: URLs as they are, anything else a file.
     static QUrl urlForTarget(const QString &target);
+    // The addresses a link may open: http, https and mailto.
+    static bool isAllowedScheme(const QUrl &url);
+    // Opens a target as a click on a link does; false when it is refused or cannot be
+    // opened. For the program's other buttons that open addresses.
+    static bool openTarget(const QString &target);
 
 Q_SIGNALS:
     void clicked();
@@ -42,7 +49,6 @@ protected:
 
 private:
     void applyLook();
-    bool open() const;
 
     QString m_target;
     bool m_underline = false;

@@ -1,8 +1,8 @@
 #include "wordlists/FreeWordLists.h"
 
+#include "platform/InstalledData.h"
+
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 
 QString freeWordListFolderName()
 {
@@ -11,13 +11,6 @@ QString freeWordListFolderName()
 
 QString freeWordListFolder()
 {
-    const QString programDir = QCoreApplication::applicationDirPath();
-    // A relocated installation or the build tree: look beside the program first.
-    const QString beside = QDir::cleanPath(programDir + QStringLiteral("/../share/quillora/") + freeWordListFolderName());
-    if (QFileInfo(beside).isDir())
-        return beside;
-    const QString installed = QDir::cleanPath(QString::fromUtf8(QUILLORA_DATADIR) + u'/' + freeWordListFolderName());
-    if (QFileInfo(installed).isDir())
-        return installed;
-    return programDir;
+    const QString folder = installedDataPath(freeWordListFolderName());
+    return folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder;
 }

@@ -1,0 +1,32 @@
+#include "home/ProgramLinks.h"
+
+#include "platform/InstalledData.h"
+
+namespace links {
+
+QString helpPage()
+{
+    const QString relative = QStringLiteral("help/index.html");
+    const QString found = installedDataPath(relative);
+    // Where it belongs when it is missing, so a click says the file cannot be opened.
+    return found.isEmpty() ? QString::fromUtf8(QUILLORA_DATADIR) + u'/' + relative : found;
+}
+
+QString homePage()
+{
+    const QString configured = QStringLiteral(QUILLORA_HOMEPAGE_URL);
+    return configured.isEmpty() ? helpPage() : configured;
+}
+
+QUrl updateDescriptor()
+{
+    const QString address = qEnvironmentVariableIsSet("QUILLORA_UPDATE_URL") ? qEnvironmentVariable("QUILLORA_UPDATE_URL")
+                                                                                : QStringLiteral(QUILLORA_UPDATE_URL);
+    const QUrl url(address.trimmed());
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+        return QUrl();
+    return url;
+}
+
+} // namespace links

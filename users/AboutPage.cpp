@@ -1,0 +1,23 @@
+#include "users/AboutPage.h"
+
+#include "ui/BrowserHost.h"
+#include "ui/Control.h"
+
+#include <QCoreApplication>
+#include <QVBoxLayout>
+#include <QWebEngineView>
+
+CAboutPage::CAboutPage(CQuilloraDlg *mainWindow, QWidget *parent)
+    : CSettingsPage(IDD, QStringLiteral("关于"), 208, mainWindow, parent)
+{
+    m_view = named(createBrowserView(this), IDC_BROWSER);
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(2, kTitleBarBottom, 2, 2);
+    column->addWidget(m_view);
+    m_view->load(address());
+}
+
+QUrl CAboutPage::address()
+{
+    return QUrl(QStringLiteral("res://") + QCoreApplication::applicationFilePath() + QStringLiteral("/HTML_ABOUT"));
+}
