@@ -78,6 +78,7 @@ CHomeDlg::CHomeDlg(QWidget *parent)
 CHomeDlg::~CHomeDlg()
 {
     removeTray();
+    delete m_menu;
 }
 
 QString CHomeDlg::helpText(int controlId)
@@ -169,7 +170,9 @@ void CHomeDlg::connectHandlers()
 
 void CHomeDlg::createTray()
 {
-    m_menu = new QMenu(QStringLiteral("托盘"), this);
+    // Without a parent window: a menu that belongs to the home window is blocked with
+    // it while the settings dialog is open, and the menu must reach that dialog.
+    m_menu = new QMenu(QStringLiteral("托盘"));
     QAction *show = m_menu->addAction(QStringLiteral("显示主界面"));
     QAction *options = m_menu->addAction(QStringLiteral("选项设置"));
     QAction *about = m_menu->addAction(QStringLiteral("关于"));
@@ -380,7 +383,10 @@ void CHomeDlg::OpenSettings(int page)
         m_settings->activateWindow();
         return;
     }
-    CSettingsDlg dlg(page, m_main);
+    // Modal to the home window only: the notification-area icon must still reach an
+    // open dialog (to turn its page, or to close it on exit).
+    CSettingsDlg dlg(page, m_main, this);
+    dlg.setWindowModality(Qt::WindowModal);
     m_settings = &dlg;
     dlg.exec();
     m_settings = nullptr;

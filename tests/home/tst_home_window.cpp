@@ -171,8 +171,10 @@ private Q_SLOTS:
         QCOMPARE(reminded.count(), 1);
         QCOMPARE(reminded.at(0).at(0).toString(), QStringLiteral("今天的背单词任务还没有完成哦~"));
         m_home->onReminderTick(QDateTime(QDate::currentDate(), QTime(10, 31, 0)));
-        m_home->onReminderTick(QDateTime(QDate::currentDate(), QTime(10, 45, 1)));
+        m_home->onReminderTick(QDateTime(QDate::currentDate(), QTime(10, 50, 0)));
         QCOMPARE(reminded.count(), 1);
+        m_home->ShowWindows(true);
+        QVERIFY(m_home->reminderActive());
         m_home->ShowWindows(false); // showing stops the timer
         QVERIFY(!m_home->reminderActive());
         // After the reminder hours the first whole minute stops the timer.
@@ -188,6 +190,59 @@ private Q_SLOTS:
         m_home->ShowWindows(true);
         QVERIFY(!m_home->reminderActive());
         QCOMPARE(MessageBox::takeShown(), QStringList()); // no error for a missing log row either
+    }
+
+    // The real timer path, started on an odd second: a two-second timer then never
+    // meets second 0, and the first tick of the new minute must remind all the same.
+    // Without a notification area the window comes forward with the text.
+    void reminderOnTheTimerFromAnOddSecond()
+    {
+        openHome(0);
+        theUser.NotifyBegin = 0;
+        theUser.NotifyEnd = 23;
+        theUser.NotifyInterval = 15;
+        QDateTime clock(QDate::currentDate(), QTime(10, 29, 57));
+        QList<QTime> reads;
+        m_home->setClock([&] {
+            reads.append(clock.time());
+            const QDateTime now = clock;
+            clock = clock.addSecs(2);
+            return now;
+        });
+        m_home->reminderTimer()->setInterval(5);
+        QSignalSpy reminded(m_home.get(), &CHomeDlg::reminded);
+        m_home->ShowWindows(true);
+        QVERIFY(m_home->reminderActive());
+        QTRY_COMPARE(reminded.count(), 1);
+        QCOMPARE(reads.last(), QTime(10, 30, 1));
+        QVERIFY(!CHomeDlg::trayAvailable()); // offscreen: no notification area
+        QVERIFY(!m_home->hiddenToTray());
+        QVERIFY(m_home->isVisible() && !m_home->isMinimized());
+        QCOMPARE(m_home->helpLine()->text(), QStringLiteral("今天的背单词任务还没有完成哦~"));
+        // Hidden again within the same minute: that minute does not remind twice.
+        m_home->ShowWindows(true);
+        QTRY_VERIFY(clock.time() > QTime(10, 31, 5));
+        QCOMPARE(reminded.count(), 1);
+    }
+
+    void trayActivation_data()
+    {
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<bool>("shows");
+        QTest::newRow("double-click") << int(QSystemTrayIcon::DoubleClick) << true;
+        QTest::newRow("click (status-notifier hosts)") << int(QSystemTrayIcon::Trigger) << true;
+        QTest::newRow("context menu") << int(QSystemTrayIcon::Context) << false;
+        QTest::newRow("middle click") << int(QSystemTrayIcon::MiddleClick) << false;
+    }
+    void trayActivation()
+    {
+        QFETCH(int, reason);
+        QFETCH(bool, shows);
+        openHome(0);
+        m_home->ShowWindows(true);
+        Q_EMIT m_home->trayIcon()->activated(QSystemTrayIcon::ActivationReason(reason));
+        QCOMPARE(m_home->hiddenToTray(), !shows);
+        QVERIFY(m_home->trayIcon()->contextMenu() == m_home->trayMenu()); // the menu stays
     }
 
     void bringForward()

@@ -315,6 +315,20 @@ private Q_SLOTS:
         QTest::mouseClick(&link, Qt::LeftButton, {}, QPoint(2, 2));
         QCOMPARE(MessageBox::takeShown().size(), 1);
         QVERIFY(link.isVisited());
+
+        // Addresses that may come from files or the network: only web and mail ones
+        // reach the desktop; a file: address is refused even for a file that exists.
+        succeed = true;
+        opened.clear();
+        const QString fileAddress = QUrl::fromLocalFile(file.fileName()).toString();
+        for (const QString &target : {QStringLiteral("javascript:alert(1)"), fileAddress, QStringLiteral("smb://host/share"),
+                                      QStringLiteral("FILE:///etc/passwd"), QStringLiteral("mailto:ann@example.org"),
+                                      QStringLiteral("HTTP://example.org/")}) {
+            link.SetLink(target, false, Qt::blue, Qt::magenta, Qt::green);
+            QTest::mouseClick(&link, Qt::LeftButton, {}, QPoint(2, 2));
+        }
+        QCOMPARE(opened, (QList<QUrl>{QUrl(QStringLiteral("mailto:ann@example.org")), QUrl(QStringLiteral("HTTP://example.org/"))}));
+        QCOMPARE(MessageBox::takeShown().size(), 4);
         CLinkStatic::setOpener({});
     }
 };

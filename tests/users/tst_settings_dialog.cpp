@@ -1,0 +1,324 @@
+#include "app/QuilloraDlg.h"
+#include "home/HomeDlg.h"
+#include "study/Speech.h"
+#include "support/GuiTestSupport.h"
+#include "ui/NavList.h"
+#include "ui/SkinButton.h"
+#include "ui/SkinComboBox.h"
+#include "ui/SkinEdit.h"
+#include "ui/StatusLabel.h"
+#include "ui/TranslucentButton.h"
+#include "users/AccountPage.h"
+#include "users/LoginDlg.h"
+#include "users/ReminderPage.h"
+#include "users/SettingsDlg.h"
+#include "users/SpeechPage.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QSlider>
+
+using namespace testsupport;
+
+class TestSettingsDialog : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<DataFolder> m_data;
+    std::unique_ptr<CHomeDlg> m_home;
+
+    // A user as the new-user dialog makes one (reminders off, first voice, ask on
+    // close), with a chosen list of 30 words, and the home window open.
+    void openHome()
+    {
+        qputenv("QUILLORA_UPDATE_URL", "");
+        m_data = std::make_unique<DataFolder>();
+        m_data->addUser(QStringLiteral("ann"));
+        m_data->addList(QStringLiteral("list"), 30);
+        m_home = std::make_unique<CHomeDlg>();
+        QVERIFY(m_home->Initialise());
+        m_home->show();
+        MessageBox::takeShown();
+    }
+    std::unique_ptr<CSettingsDlg> dialog(int page = 0)
+    {
+        return std::make_unique<CSettingsDlg>(page, m_home->mainWindow());
+    }
+    static void choose(QWidget *page, int id, int index)
+    {
+        control<CSkinComboBox>(page, id)->setCurrentIndex(index);
+    }
+    static int stored(const char *column)
+    {
+        return theDatabase.queryInt(sqlFormat("SELECT %s FROM UserInfo_tbl WHERE uid = %d;", column, theUser.uid).constData());
+    }
+    static QString storedPassword()
+    {
+        CppSQLite3Cursor row = theDatabase.query(sqlFormat("SELECT password FROM UserInfo_tbl WHERE uid = %d;", theUser.uid).constData());
+        return ansi::toUnicode(row.stringValue(0));
+    }
+    static int dayListSize() { return theDatabase.queryInt("SELECT COUNT(*) FROM DayList_tbl;"); }
+
+private Q_SLOTS:
+    void initTestCase() { setUpApplication(); }
+    void cleanup()
+    {
+        m_home.reset();
+        m_data.reset();
+    }
+
+    void newUserOpensAndOkStoresExit()
+    {
+        openHome();
+        auto dlg = dialog();
+        QCOMPARE(dlg->windowTitle(), QStringLiteral("设置"));
+        auto *nav = control<CNavList>(dlg.get(), CSettingsDlg::IDC_NAV);
+        QStringList items;
+        for (int i = 0; i < nav->count(); ++i)
+            items << nav->itemText(i);
+        QCOMPARE(items, (QStringList{QStringLiteral("提醒设置"), QStringLiteral("朗读设置"), QStringLiteral("操作习惯"),
+                                      QStringLiteral("用户账户"), QStringLiteral("关于")}));
+        QCOMPARE(dlg->page(0)->geometry(), QRect(130, 11, 250, 239));
+        QWidget *reminder = dlg->page(CSettingsDlg::PageReminder);
+        QVERIFY(control<CSkinButton>(reminder, CReminderPage::IDC_OFF)->GetCheck());
+        QVERIFY(!control<CSkinComboBox>(reminder, CReminderPage::IDC_BEGIN)->isEnabled());
+        QWidget *speech = dlg->page(CSettingsDlg::PageSpeech);
+        QVERIFY(!control<CSkinButton>(speech, CSpeechPage::IDC_OFF)->GetCheck());
+        QCOMPARE(control<CSkinComboBox>(speech, CSpeechPage::IDC_VOICE)->currentIndex(), 0);
+        QVERIFY(control<CSkinButton>(dlg->page(CSettingsDlg::PageHabit), 1084)->GetCheck());
+        QCOMPARE(control<QLineEdit>(dlg->page(CSettingsDlg::PageAccount), CAccountPage::IDC_PASSWORD)->text(), QStringLiteral("pw"));
+
+        // The test button speaks with the page's choice and gives the stored voice back.
+        auto *volume = control<QSlider>(speech, CSpeechPage::IDC_VOLUME);
+        QCOMPARE(volume->maximum(), 100);
+        QCOMPARE(volume->tickInterval(), 10);
+        QCOMPARE(control<QSlider>(speech, CSpeechPage::IDC_RATE)->maximum(), 10);
+        volume->setValue(100);
+        click(speech, CSpeechPage::IDC_TEST);
+        QCOMPARE(m_home->mainWindow()->speech()->currentVolume(), Speech::engineVolume(theUser.TTSvolume));
+
+        click(dlg.get(), CSettingsDlg::IDOK);
+        QCOMPARE(dlg->result(), int(QDialog::Accepted));
+        QCOMPARE(stored("CloseExit"), 1);
+        QCOMPARE(theUser.CloseExit, 1);
+        QCOMPARE(stored("NotifyBegin"), -1);
+        QCOMPARE(stored("TTSspeaker"), 0);
+        QCOMPARE(stored("TTSvolume"), theUser.TTSvolume);
+    }
+
+    void reminderValidation_data()
+    {
+        QTest::addColumn<int>("begin");
+        QTest::addColumn<int>("end");
+        QTest::addColumn<int>("interval"); // item index, -1 none
+        QTest::addColumn<QString>("typed"); // typed into the start list instead
+        QTest::addColumn<QString>("message"); // empty: saved
+        const QString invalid = QStringLiteral("提醒时段设置不合法");
+        const QString incomplete = QStringLiteral("请将提醒设置设置完整");
+        QTest::newRow("8 to 8") << 8 << 8 << 3 << QString() << invalid;
+        QTest::newRow("9 to 8") << 9 << 8 << 3 << QString() << invalid;
+        QTest::newRow("8 to 9") << 8 << 9 << 3 << QString() << QString();
+        QTest::newRow("no interval") << 8 << 9 << -1 << QString() << incomplete;
+        QTest::newRow("no end") << 8 << -1 << 0 << QString() << incomplete;
+        QTest::newRow("typed, not selected") << 8 << 9 << 0 << QStringLiteral("7") << incomplete;
+    }
+    void reminderValidation()
+    {
+        QFETCH(int, begin);
+        QFETCH(int, end);
+        QFETCH(int, interval);
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        openHome();
+        auto dlg = dialog(CSettingsDlg::PageAccount);
+        QWidget *page = dlg->page(CSettingsDlg::PageReminder);
+        click(page, CReminderPage::IDC_OFF);
+        QVERIFY(control<CSkinComboBox>(page, CReminderPage::IDC_BEGIN)->isEnabled());
+        choose(page, CReminderPage::IDC_BEGIN, begin);
+        choose(page, CReminderPage::IDC_END, end);
+        choose(page, CReminderPage::IDC_INTERVAL, interval);
+        if (!typed.isEmpty())
+            control<CSkinComboBox>(page, CReminderPage::IDC_BEGIN)->lineEdit()->setText(typed);
+        click(dlg.get(), CSettingsDlg::IDC_APPLY);
+        auto *status = control<CStatusLabel>(dlg.get(), CSettingsDlg::IDC_STATUS);
+        if (message.isEmpty()) {
+            QVERIFY(status->isHidden());
+            QCOMPARE(stored("NotifyBegin"), begin);
+            QCOMPARE(stored("NotifyEnd"), end);
+            QCOMPARE(stored("NotifyInterval"), 15);
+            QCOMPARE(theUser.NotifyInterval, 15);
+            QCOMPARE(dlg->currentPage(), int(CSettingsDlg::PageAccount));
+            return;
+        }
+        QCOMPARE(status->kind(), int(CStatusLabel::Error));
+        QCOMPARE(status->text(), message);
+        QVERIFY(!status->isHidden());
+        for (int id : {CSettingsDlg::IDC_LINKS, CSettingsDlg::IDC_HOMEPAGE, CSettingsDlg::IDC_HELP})
+            QVERIFY(control<QWidget>(dlg.get(), id)->isHidden());
+        QCOMPARE(dlg->currentPage(), int(CSettingsDlg::PageReminder));
+        QCOMPARE(control<CNavList>(dlg.get(), CSettingsDlg::IDC_NAV)->GetCurSel(), 0);
+        QCOMPARE(stored("NotifyBegin"), -1);
+        QCOMPARE(stored("CloseExit"), -1); // nothing saved
+        // OK stays open too.
+        click(dlg.get(), CSettingsDlg::IDOK);
+        QCOMPARE(dlg->result(), 0);
+    }
+
+    void turningOffKeepsStoredValues()
+    {
+        openHome();
+        theDatabase.execute(sqlFormat("UPDATE UserInfo_tbl SET NotifyBegin = 8, NotifyEnd = 20, NotifyInterval = 30, TTSvolume = 70, TTSspeed = 3 WHERE uid = %d;", theUser.uid).constData());
+        DataFolder::reloadUser(theUser.uid);
+        auto dlg = dialog();
+        QWidget *reminder = dlg->page(CSettingsDlg::PageReminder);
+        QCOMPARE(control<CSkinComboBox>(reminder, CReminderPage::IDC_INTERVAL)->currentText(), QStringLiteral("半小时"));
+        choose(reminder, CReminderPage::IDC_INTERVAL, 3);
+        click(reminder, CReminderPage::IDC_OFF);
+        QWidget *speech = dlg->page(CSettingsDlg::PageSpeech);
+        QCOMPARE(control<QSlider>(speech, CSpeechPage::IDC_VOLUME)->value(), 70);
+        control<QSlider>(speech, CSpeechPage::IDC_VOLUME)->setValue(10);
+        control<QSlider>(speech, CSpeechPage::IDC_RATE)->setValue(9);
+        click(speech, CSpeechPage::IDC_OFF);
+        QVERIFY(!control<CSkinButton>(speech, CSpeechPage::IDC_TEST)->isEnabled());
+        click(dlg.get(), CSettingsDlg::IDOK);
+        QCOMPARE(dlg->result(), int(QDialog::Accepted));
+        QCOMPARE(stored("NotifyBegin"), -1);
+        QCOMPARE(stored("NotifyEnd"), -1);
+        QCOMPARE(stored("NotifyInterval"), 30);
+        QCOMPARE(stored("TTSspeaker"), -1);
+        QCOMPARE(stored("TTSvolume"), 70);
+        QCOMPARE(stored("TTSspeed"), 3);
+        QCOMPARE(theUser.TTSvolume, 70);
+    }
+
+    void accountPage_data()
+    {
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("message"); // empty: saved
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<int>("listSize"); // daily list after saving
+        QTest::newRow("password only, with apostrophes") << "20" << "it's 'x''" << QString() << QStringList() << 0;
+        QTest::newRow("amount changed") << "12" << "pw" << QString() << QStringList() << 12;
+        QTest::newRow("amount 1001") << "1001" << "pw" << QStringLiteral("每日任务量超出范围") << QStringList() << 0;
+        QTest::newRow("amount 4") << "4" << "pw" << QStringLiteral("每日任务量超出范围") << QStringList() << 0;
+        QTest::newRow("not a number") << "12a" << "pw" << QStringLiteral("请键入一个整数。") << QStringList{QStringLiteral("请键入一个整数。")} << 0;
+        QTest::newRow("empty password") << "20" << "" << QStringLiteral("密码不能为空") << QStringList() << 0;
+    }
+    void accountPage()
+    {
+        QFETCH(QString, amount);
+        QFETCH(QString, password);
+        QFETCH(QString, message);
+        QFETCH(QStringList, boxes);
+        QFETCH(int, listSize);
+        openHome();
+        auto dlg = dialog();
+        QWidget *page = dlg->page(CSettingsDlg::PageAccount);
+        control<QLineEdit>(page, CAccountPage::IDC_DAYNUM)->setText(amount);
+        control<QLineEdit>(page, CAccountPage::IDC_PASSWORD)->setText(password);
+        click(dlg.get(), CSettingsDlg::IDOK);
+        QCOMPARE(MessageBox::takeShown(), boxes);
+        QCOMPARE(dayListSize(), listSize);
+        if (message.isEmpty()) {
+            QCOMPARE(dlg->result(), int(QDialog::Accepted));
+            QCOMPARE(storedPassword(), password);
+            QCOMPARE(stored("DayNum"), amount.toInt());
+            QCOMPARE(theUser.DayNum, amount.toInt());
+            QVERIFY(m_home->mainWindow()->isEnabled());
+            return;
+        }
+        QCOMPARE(dlg->result(), 0);
+        QCOMPARE(control<CStatusLabel>(dlg.get(), CSettingsDlg::IDC_STATUS)->text(), message);
+        QCOMPARE(dlg->currentPage(), int(CSettingsDlg::PageAccount));
+        QCOMPARE(stored("DayNum"), 20);
+        QCOMPARE(storedPassword(), QStringLiteral("pw"));
+    }
+
+    void pagesAreValidatedInOrder()
+    {
+        openHome();
+        auto dlg = dialog(CSettingsDlg::PageAccount);
+        QWidget *reminder = dlg->page(CSettingsDlg::PageReminder);
+        click(reminder, CReminderPage::IDC_OFF); // on, but nothing chosen
+        control<QLineEdit>(dlg->page(CSettingsDlg::PageAccount), CAccountPage::IDC_DAYNUM)->setText(QStringLiteral("1001"));
+        click(dlg.get(), CSettingsDlg::IDC_APPLY);
+        QCOMPARE(control<CStatusLabel>(dlg.get(), CSettingsDlg::IDC_STATUS)->text(), QStringLiteral("请将提醒设置设置完整"));
+        QCOMPARE(dlg->currentPage(), int(CSettingsDlg::PageReminder));
+        QVERIFY(dlg->page(CSettingsDlg::PageAccount)->isHidden());
+    }
+
+    void passwordShownAndHidden()
+    {
+        openHome();
+        auto dlg = dialog(CSettingsDlg::PageAccount);
+        QWidget *page = dlg->page(CSettingsDlg::PageAccount);
+        auto *edit = control<QLineEdit>(page, CAccountPage::IDC_PASSWORD);
+        auto *show = control<CSkinButton>(page, CAccountPage::IDC_SHOW);
+        QCOMPARE(edit->echoMode(), QLineEdit::Password);
+        click(page, CAccountPage::IDC_SHOW);
+        QCOMPARE(edit->echoMode(), QLineEdit::Normal);
+        QCOMPARE(show->text(), QStringLiteral("隐藏"));
+        click(page, CAccountPage::IDC_SHOW);
+        QCOMPARE(edit->echoMode(), QLineEdit::Password);
+        QCOMPARE(show->text(), QStringLiteral("显示"));
+    }
+
+    void storeFailureInOnePage()
+    {
+        openHome();
+        theDatabase.execute("CREATE TRIGGER refuse BEFORE UPDATE OF TTSspeaker ON UserInfo_tbl BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+        auto dlg = dialog();
+        click(dlg.get(), CSettingsDlg::IDOK);
+        const QStringList shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown.value(0).contains(QStringLiteral("refused")), qPrintable(shown.value(0)));
+        QCOMPARE(dlg->result(), int(QDialog::Accepted));
+        QCOMPARE(stored("CloseExit"), 1); // the pages after it are saved
+        QCOMPARE(stored("NotifyBegin"), -1);
+    }
+
+    void switchUserFromTheDialog()
+    {
+        openHome();
+        config::writeLogin(config::kAutoLog, QStringLiteral("ann"));
+        QSignalSpy quit(m_home.get(), &CHomeDlg::quitRequested);
+        auto loginCancelled = std::make_shared<std::shared_ptr<bool>>();
+        auto done = onModal<CSettingsDlg>([&](CSettingsDlg *dlg) {
+            QCOMPARE(dlg->currentPage(), int(CSettingsDlg::PageReminder));
+            click(dlg->page(CSettingsDlg::PageHabit), 1083); // typed, never saved
+            *loginCancelled = onModal<CLoginDlg>([](CLoginDlg *login) { login->reject(); });
+            click(dlg->page(CSettingsDlg::PageAccount), CAccountPage::IDC_SWITCH_USER);
+        });
+        Q_EMIT m_home->button(CHomeDlg::IDC_SETTINGS)->clicked();
+        QVERIFY(*done);
+        QVERIFY(*loginCancelled && **loginCancelled);
+        QCOMPARE(config::readLogin(config::kAutoLog), QString());
+        QCOMPARE(stored("CloseExit"), -1);
+        QCOMPARE(quit.count(), 1); // the log-in was cancelled
+        QVERIFY(!m_home->settingsDialog());
+    }
+
+    void trayReachesTheOpenDialog()
+    {
+        openHome();
+        QSignalSpy quit(m_home.get(), &CHomeDlg::quitRequested);
+        QAction *about = m_home->trayMenu()->actions().value(2);
+        QAction *exit = m_home->trayMenu()->actions().value(4);
+        int pageAfterAbout = -1;
+        auto done = onModal<CSettingsDlg>([&](CSettingsDlg *dlg) {
+            about->trigger(); // turns the open dialog instead of opening another
+            pageAfterAbout = dlg->currentPage();
+            exit->trigger(); // closes the dialog first, then ends the program
+        });
+        m_home->trayMenu()->actions().value(1)->trigger(); // "选项设置"
+        QVERIFY(*done);
+        QCOMPARE(pageAfterAbout, int(CSettingsDlg::PageAbout));
+        QCOMPARE(quit.count(), 1);
+        QVERIFY(!m_home->settingsDialog());
+    }
+};
+
+QTEST_MAIN(TestSettingsDialog)
+#include "tst_settings_dialog.moc"
