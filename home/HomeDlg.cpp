@@ -365,9 +365,7 @@ void CHomeDlg::onUpdateFound(const QString &url)
 {
     m_version->hide();
     // The descriptor comes from the network: only a web address may be opened from it.
-    const QString scheme = QUrl(url).scheme().toLower();
-    const bool web = scheme == QLatin1String("http") || scheme == QLatin1String("https");
-    m_main->setUpdateLink(web ? url : QString());
+    m_main->setUpdateLink(links::isWebAddress(QUrl(url)) ? url : QString());
 }
 
 CSettingsDlg *CHomeDlg::settingsDialog() const

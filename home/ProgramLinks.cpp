@@ -23,10 +23,13 @@ QUrl updateDescriptor()
     const QString address = qEnvironmentVariableIsSet("QUILLORA_UPDATE_URL") ? qEnvironmentVariable("QUILLORA_UPDATE_URL")
                                                                                 : QStringLiteral(QUILLORA_UPDATE_URL);
     const QUrl url(address.trimmed());
+    return isWebAddress(url) ? url : QUrl();
+}
+
+bool isWebAddress(const QUrl &url)
+{
     const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
-        return QUrl();
-    return url;
+    return url.isValid() && !url.host().isEmpty() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
 }
 
 } // namespace links

@@ -10,7 +10,7 @@
 CAboutPage::CAboutPage(CQuilloraDlg *mainWindow, QWidget *parent)
     : CSettingsPage(IDD, QStringLiteral("关于"), 208, mainWindow, parent)
 {
-    m_view = named(createBrowserView(this), IDC_BROWSER);
+    m_view = named(createBrowserView(this, true), IDC_BROWSER); // the licences run longer than the page
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(2, kTitleBarBottom, 2, 2);
     column->addWidget(m_view);

@@ -160,7 +160,7 @@ private Q_SLOTS:
         QVERIFY(link->isVisited());
         QCOMPARE(MessageBox::takeShown(), QStringList());
         // The copy lies in a folder only this user can enter.
-        const QFileInfo copy(privateTempFolder() + QStringLiteral("/quillora.ini"));
+        const QFileInfo copy(privatetemp::filePath(QStringLiteral("quillora.ini")));
         QVERIFY(copy.exists());
         QCOMPARE(QFileInfo(copy.path()).permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther),
                  QFile::Permissions());
