@@ -6,6 +6,7 @@
 #include "store/Store.h"
 #include "study/MemorizePage.h"
 #include "study/Speech.h"
+#include "study/StatisticsPage.h"
 #include "study/SwitchModeDlg.h"
 #include "study/TestPage.h"
 #include "ui/LinkStatic.h"
@@ -102,7 +103,7 @@ void CQuilloraDlg::createPages()
 {
     if (!m_pages.isEmpty())
         return;
-    m_pages.append(new CEmptyStudyPage(QStringLiteral("统计信息"), this));
+    m_pages.append(new CStatisticsPage(this));
     m_pages.append(new CMemorizePage(this));
     m_pages.append(new CTestPage(this));
     for (CStudyPage *p : std::as_const(m_pages)) {
@@ -152,6 +153,8 @@ void CQuilloraDlg::showStatistics()
     if (refuseWhileBusy())
         return;
     m_pageIndex = PageStatistics;
+    if (auto *statistics = qobject_cast<CStatisticsPage *>(m_pages.value(PageStatistics)))
+        statistics->BuildStatisticsReport();
     showPage();
 }
 

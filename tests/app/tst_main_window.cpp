@@ -2,6 +2,7 @@
 #include "home/HomeDlg.h"
 #include "support/GuiTestSupport.h"
 #include "platform/FileDialog.h"
+#include "study/StatisticsPage.h"
 #include "wordlists/ThesaurusDlg.h"
 
 #include <QKeyEvent>
@@ -55,6 +56,9 @@ private Q_SLOTS:
     {
         openHome();
         main()->showStatistics();
+        // The report is built before the page moves.
+        auto *statistics = qobject_cast<CStatisticsPage *>(main()->page(CQuilloraDlg::PageStatistics));
+        QVERIFY(statistics && statistics->report().contains(QStringLiteral("0 / 30")));
         QVERIFY(!main()->isEnabled()); // disabled while sliding
         QVERIFY(!main()->isWorkerRunning());
         const QList<int> opening = stepSlide();
