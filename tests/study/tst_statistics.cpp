@@ -313,17 +313,25 @@ private Q_SLOTS:
         QCOMPARE(evaluate(web, QStringLiteral("document.querySelectorAll('#PieInfo svg path.slice')[1].querySelector('title').textContent")).toString(),
                  QStringLiteral("学习次数: 1 ~ 5 (次)\n单词数: 5 (个)\n百分比: 25.00%"));
         QCOMPARE(evaluate(web, QStringLiteral("document.querySelector('#PieInfo h2').textContent")).toString(), QStringLiteral("单词学习次数统计"));
-        // Nothing of the chart spills out of its box.
-        QVERIFY(evaluate(web, QStringLiteral("(function() { var box = document.getElementById('PieInfo').getBoundingClientRect();"
-                                             " return Array.from(document.querySelectorAll('#PieInfo svg, #PieInfo table')).every(function(e) {"
-                                             " var r = e.getBoundingClientRect(); return r.left >= box.left && r.right <= box.right && r.bottom <= box.bottom; }); })()"))
-                    .toBool());
+        // Nothing of the chart spills out of its box, nor the box out of the page.
+        const QString contained = QStringLiteral(
+            "(function() { var box = document.getElementById('PieInfo').getBoundingClientRect();"
+            " if (box.bottom > window.innerHeight || box.right > window.innerWidth) return false;"
+            " return Array.from(document.querySelectorAll('#PieInfo svg, #PieInfo tr')).every(function(e) {"
+            " var r = e.getBoundingClientRect(); return r.left >= box.left && r.right <= box.right && r.bottom <= box.bottom; }); })()");
+        QVERIFY(evaluate(web, contained).toBool());
 
         // The same report as bytes in the code page it declares.
         QSignalSpy finished(page.browser(), &QWebEngineView::loadFinished);
         web->setContent(ansi::fromUnicode(page.report()), QStringLiteral("text/html"), QUrl(QStringLiteral("res://quillora/HTML_STATISTICS")));
         QVERIFY(finished.wait(60000));
         QCOMPARE(evaluate(web, figures).toStringList(), expected);
+
+        // The most buckets there can be, still inside the box.
+        run({QStringLiteral("UPDATE WordsMarkInfo_tbl SET times = wid * 7;")});
+        QVERIFY(buildAndLoad(page));
+        QCOMPARE(evaluate(web, QStringLiteral("document.querySelectorAll('#PieInfo table.legend tr').length")).toInt(), 12);
+        QVERIFY(evaluate(web, contained).toBool());
 
         // Nothing studied: one slice of everything, drawn as a whole disc.
         run({QStringLiteral("UPDATE WordsMarkInfo_tbl SET times = 0;")});
