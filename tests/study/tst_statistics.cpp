@@ -2,6 +2,7 @@
 #include "study/StatisticsPage.h"
 #include "study/StudyRules.h"
 #include "support/GuiTestSupport.h"
+#include "support/WebTestSupport.h"
 #include "ui/BrowserHost.h"
 
 #include <QRandomGenerator>
@@ -41,19 +42,6 @@ QString islandPart(const QString &html, const QString &tag)
 {
     const QRegularExpression re(QStringLiteral("<%1>(.*?)</%1>").arg(tag));
     return re.match(html).captured(1);
-}
-
-QVariant evaluate(QWebEnginePage *page, const QString &script)
-{
-    QVariant result;
-    bool done = false;
-    page->runJavaScript(script, [&](const QVariant &v) {
-        result = v;
-        done = true;
-    });
-    if (!QTest::qWaitFor([&] { return done; }, 20000))
-        return QVariant();
-    return result;
 }
 
 // Switches the process's time zone (POSIX form) for as long as it lives.

@@ -1,4 +1,5 @@
 #include "platform/AnsiText.h"
+#include "support/WebTestSupport.h"
 #include "ui/BrowserHost.h"
 #include "ui/External.h"
 
@@ -12,22 +13,9 @@
 #include <QWebEngineView>
 #include <QtTest>
 
-namespace {
+using testsupport::evaluate;
 
-// Runs a script in the page and waits for its result; an invalid variant means the
-// script raised (or never answered).
-QVariant evaluate(QWebEnginePage *page, const QString &script)
-{
-    QVariant result;
-    bool done = false;
-    page->runJavaScript(script, [&](const QVariant &v) {
-        result = v;
-        done = true;
-    });
-    if (!QTest::qWaitFor([&] { return done; }, 20000))
-        return QVariant();
-    return result;
-}
+namespace {
 
 bool load(QWebEngineView *view, const QUrl &url, bool *ok)
 {
