@@ -110,4 +110,29 @@ QByteArray truncateToBytes(QByteArrayView bytes, qsizetype maxBytes)
     return bytes.first(i).toByteArray();
 }
 
+QString htmlEscaped(QStringView text)
+{
+    QString out;
+    out.reserve(text.size() + 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype units = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+        const QStringView one = text.sliced(i, units);
+        const char32_t c = units == 2 ? QChar::surrogateToUcs4(text[i], text[i + 1]) : char32_t(text[i].unicode());
+        switch (c) {
+        case U'<': out += QLatin1String("&lt;"); break;
+        case U'>': out += QLatin1String("&gt;"); break;
+        case U'&': out += QLatin1String("&amp;"); break;
+        case U'"': out += QLatin1String("&quot;"); break;
+        case U'\'': out += QLatin1String("&#39;"); break;
+        default:
+            if (c >= 0x80 && QByteArray(encoder().encode(one)).size() == 4)
+                out += QStringLiteral("&#%1;").arg(uint(c));
+            else
+                out += one;
+        }
+        i += units - 1;
+    }
+    return out;
+}
+
 } // namespace ansi

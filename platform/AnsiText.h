@@ -25,4 +25,9 @@ bool looksLikeUtf8(QByteArrayView bytes);
 // Cuts narrow text to at most maxBytes without splitting a multibyte character.
 QByteArray truncateToBytes(QByteArrayView bytes, qsizetype maxBytes);
 
+// The user's text for an HTML page that declares gb2312, which browsers read as GBK:
+// markup characters escaped, and every character beyond GBK (four bytes in GB18030) as
+// a character reference, so the page reads right as GBK bytes and as text alike.
+QString htmlEscaped(QStringView text);
+
 } // namespace ansi

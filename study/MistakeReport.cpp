@@ -9,33 +9,10 @@ namespace study {
 
 namespace {
 
-// Words and explanations are the user's own text (imported files): never markup. The
-// page declares gb2312, which browsers read as GBK: a character beyond GBK (four bytes
-// in GB18030) goes in as a character reference, so the bytes stay GBK.
+// Words and explanations are the user's own text (imported files): never markup.
 QByteArray escaped(const char *narrow)
 {
-    const QString text = ansi::toUnicode(narrow);
-    QByteArray out;
-    out.reserve(qsizetype(qstrlen(narrow)) + 16);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char32_t c = text.at(i).isHighSurrogate() && i + 1 < text.size()
-            ? QChar::surrogateToUcs4(text.at(i), text.at(i + 1))
-            : char32_t(text.at(i).unicode());
-        const qsizetype units = c > 0xFFFF ? 2 : 1;
-        switch (c) {
-        case U'<': out += "&lt;"; break;
-        case U'>': out += "&gt;"; break;
-        case U'&': out += "&amp;"; break;
-        case U'"': out += "&quot;"; break;
-        case U'\'': out += "&#39;"; break;
-        default: {
-            const QByteArray bytes = ansi::fromUnicode(QStringView(text).mid(i, units));
-            out += bytes.size() == 4 ? "&#" + QByteArray::number(uint(c)) + ';' : bytes;
-        }
-        }
-        i += units - 1;
-    }
-    return out;
+    return ansi::fromUnicode(ansi::htmlEscaped(ansi::toUnicode(narrow)));
 }
 
 } // namespace

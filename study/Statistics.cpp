@@ -56,21 +56,6 @@ QString twoDecimals(double value)
     return QString::asprintf("%.2f", value);
 }
 
-// Names go into the document as ASCII: markup escaped and every other character as a
-// numeric reference, so that they read the same whatever code page the document is
-// decoded with (the template declares gb2312, which lacks many characters).
-QString htmlName(const QString &text)
-{
-    QString out;
-    for (const char32_t c : text.toUcs4()) {
-        if (c < 0x80)
-            out += QString(QChar(c)).toHtmlEscaped();
-        else
-            out += QStringLiteral("&#x%1;").arg(uint(c), 0, 16);
-    }
-    return out;
-}
-
 template<class T>
 QString numberOrDash(const std::optional<T> &value)
 {
@@ -259,8 +244,8 @@ QString statisticsDocument(const StatisticsFigures &f, const QString &templateTe
 {
     const std::optional<double> progress = f.progress();
     const QStringList fields = {
-        htmlName(f.user),
-        f.listName ? htmlName(*f.listName) : kNotGathered,
+        ansi::htmlEscaped(f.user),
+        f.listName ? ansi::htmlEscaped(*f.listName) : kNotGathered,
         f.modeName,
         numberOrDash(f.done),
         QString::number(f.total),

@@ -7,6 +7,7 @@
 #include "study/TestPage.h"
 #include "study/WordDisplay.h"
 #include "support/GuiTestSupport.h"
+#include "support/WebTestSupport.h"
 #include "ui/BrowserHost.h"
 #include "ui/SkinButton.h"
 #include "ui/TranslucentButton.h"
@@ -95,16 +96,7 @@ class TestStudyEndToEnd : public QObject
             auto *view = dialog->findChild<QWebEngineView *>();
             QVERIFY(view);
             // The page's script answers once its document has been parsed.
-            const auto evaluate = [view](const QString &script) {
-                QVariant result;
-                bool done = false;
-                view->page()->runJavaScript(script, [&](const QVariant &v) {
-                    result = v;
-                    done = true;
-                });
-                QTest::qWaitFor([&] { return done; }, 20000);
-                return result;
-            };
+            const auto evaluate = [view](const QString &script) { return testsupport::evaluate(view->page(), script); };
             QTRY_VERIFY_WITH_TIMEOUT(evaluate(QStringLiteral("document.readyState == 'complete' && document.title == '错误列表'")).toBool(), 30000);
             const QVariantList texts = evaluate(QStringLiteral("[document.body.innerText, document.body.innerHTML]")).toList();
             body = texts.value(0).toString();
