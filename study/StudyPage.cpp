@@ -4,12 +4,9 @@
 #include "platform/MessageBox.h"
 #include "platform/SqlText.h"
 #include "store/Store.h"
-#include "ui/SkinButton.h"
 #include "users/UserRecord.h"
 
-#include <QLabel>
 #include <QPainter>
-#include <QVBoxLayout>
 
 CStudyPage::CStudyPage(const QString &title, QWidget *parent)
     : QWidget(parent)
@@ -39,25 +36,4 @@ void CStudyPage::storeUserOption(const char *column, int &field, bool on)
     } catch (const CppSQLite3Exception &e) {
         showStoreError(e);
     }
-}
-
-CEmptyStudyPage::CEmptyStudyPage(const QString &title, QWidget *parent)
-    : CStudyPage(title, parent)
-{
-    auto *layout = new QVBoxLayout(this);
-    auto *caption = new QLabel(title, this);
-    QFont f = caption->font();
-    f.setPointSize(14);
-    caption->setFont(f);
-    caption->setAlignment(Qt::AlignCenter);
-    auto *back = new CSkinButton(CSkinButton::Push, this);
-    back->setObjectName(QStringLiteral("1049"));
-    back->LoadImages({192, 191, 190});
-    back->setFixedSize(62, 28);
-    layout->addWidget(caption, 1);
-    layout->addWidget(back, 0, Qt::AlignRight | Qt::AlignBottom);
-    connect(back, &QAbstractButton::clicked, this, [this] {
-        if (host())
-            host()->closePage();
-    });
 }

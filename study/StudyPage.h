@@ -47,11 +47,3 @@ private:
     StudyHost *m_host = nullptr;
     bool m_inPlace = false;
 };
-
-// A page whose content is not there yet: its title and the back button.
-class CEmptyStudyPage : public CStudyPage
-{
-    Q_OBJECT
-public:
-    explicit CEmptyStudyPage(const QString &title, QWidget *parent = nullptr);
-};
