@@ -353,5 +353,9 @@ void CQuilloraDlg::Speak(const QString &text)
 void CQuilloraDlg::setUpdateLink(const QString &target)
 {
     m_updateLink->SetLink(target, true, QColor(0, 0, 255), QColor(160, 0, 160), QColor(0, 102, 0));
+    // As wide as its text in the font it is drawn in, ending where the version line ends.
+    m_updateLink->ensurePolished();
+    const int width = m_updateLink->fontMetrics().horizontalAdvance(m_updateLink->text()) + 4;
+    m_updateLink->setGeometry(510 - width, 326, width, 20);
     m_updateLink->show();
 }
