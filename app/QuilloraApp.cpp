@@ -3,6 +3,7 @@
 #include "home/HomeDlg.h"
 #include "platform/AnsiText.h"
 #include "platform/MessageBox.h"
+#include "platform/OwnerOnly.h"
 #include "platform/SingleInstance.h"
 #include "platform/SqlText.h"
 #include "store/Store.h"
@@ -24,6 +25,16 @@ namespace {
 void showStoreError(const CppSQLite3Exception &e)
 {
     MessageBox::warning(nullptr, ansi::toUnicode(e.errorMessage()));
+}
+
+// Also files made before by a version that left them readable to all, or by hand.
+// SQLite gives a journal the permissions of its database.
+void protectDataFiles()
+{
+    const QByteArray journal = QByteArray(store::kDatabaseFile) + "-journal";
+    for (const char *file : {store::kDatabaseFile, journal.constData(), config::kFileName})
+        if (!restrictToOwner(QString::fromLatin1(file)))
+            qCWarning(lcStartup, "could not make %s private to its owner", file);
 }
 } // namespace
 
@@ -60,6 +71,8 @@ bool CQuilloraApp::startUp()
         MessageBox::warning(nullptr, QStringLiteral("无法创建数据文件夹：%1").arg(QDir::toNativeSeparators(m_dataDir)));
         return false;
     }
+    if (!restrictToOwner(m_dataDir))
+        qCWarning(lcStartup, "could not make the data folder private to its owner");
 
     // One instance per data folder: a second start brings the first forward and ends.
     m_instance = new SingleInstance(m_dataDir, this);
@@ -78,6 +91,7 @@ bool CQuilloraApp::startUp()
     } catch (const CppSQLite3Exception &e) {
         showStoreError(e);
     }
+    protectDataFiles();
 
     bool usersExist = true;
     try {

@@ -59,8 +59,7 @@ int main(int argc, char **argv)
     // The web engine's sandbox cannot run as root.
     if (geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    registerResScheme();
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    prepareBrowserHost();
     QApplication app(argc, argv);
     describeApplication();
     QApplication::setQuitOnLastWindowClosed(false); // the notification area keeps it alive

@@ -24,7 +24,8 @@ public:
     static bool testMode();
     // Answers for the next boxes, in order; without one a box answers its first button.
     static void queueAnswer(QMessageBox::StandardButton answer);
-    // Texts of the boxes shown (or recorded) since the last call, oldest first.
+    // Texts of the boxes recorded in test mode since the last call, oldest first;
+    // nothing is kept outside test mode.
     static QStringList takeShown();
     static QStringList shown();
 

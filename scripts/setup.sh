@@ -8,7 +8,7 @@ packages=(
   cmake g++ ninja-build ccache pkg-config
   # GUI, browser, speech, SVG (skin art is rendered with Qt's SVG renderer)
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev
-  qt6-webengine-dev qt6-webengine-dev-tools qt6-webchannel-dev libqt6webenginecore6-bin
+  qt6-declarative-dev qt6-webengine-dev qt6-webengine-dev-tools qt6-webchannel-dev libqt6webenginecore6-bin
   qt6-speech-dev qt6-speech-flite-plugin qt6-speech-speechd-plugin
   # store and cryptography
   libsqlite3-dev nettle-dev

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QPalette>
 #include <QProxyStyle>
 #include <QTranslator>
@@ -54,6 +55,8 @@ void applyApplicationLook(QApplication &app)
     palette.setColor(QPalette::WindowText, Qt::black);
     QApplication::setPalette(palette);
 
+    // Sizes, dates and file types in the standard dialogs as a Chinese system shows them.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     const QString path = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     for (const char *catalogue : {"qtbase_zh_CN", "qtwebengine_zh_CN"}) {
         auto *translator = new QTranslator(&app);

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFile>
+#include <QQuickWindow>
 #include <QRegularExpression>
 #include <QShortcut>
 #include <QStringDecoder>
@@ -67,6 +68,8 @@ BrowserHost &host()
 {
     BrowserHost &h = hostState();
     if (!h.profile) {
+        // Before the first view: the web engine chose OpenGL as the application started.
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
         QObject *owner = QCoreApplication::instance();
         h.external = new CExternal(owner);
         h.channel = new QWebChannel(owner);
@@ -96,6 +99,15 @@ void registerResScheme()
     scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalScheme
                     | QWebEngineUrlScheme::LocalAccessAllowed);
     QWebEngineUrlScheme::registerScheme(scheme);
+}
+
+void prepareBrowserHost()
+{
+    registerResScheme();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Without a GL integration the context the web engine asks for fails at once.
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
 }
 
 QString externalBridgeScript()
@@ -177,8 +189,9 @@ CExternal *theExternal()
 
 QWebEngineView *createBrowserView(QWidget *parent, bool scrollBars)
 {
+    QWebEngineProfile *profile = browserProfile(); // before the view's first window
     auto *view = new QWebEngineView(parent);
-    auto *page = new QWebEnginePage(browserProfile(), view);
+    auto *page = new QWebEnginePage(profile, view);
     page->setWebChannel(browserChannel());
     page->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, scrollBars);
     view->setPage(page);

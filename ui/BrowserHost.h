@@ -13,6 +13,13 @@ class QWidget;
 // Registers the "res" scheme; must run before the QApplication is created.
 void registerResScheme();
 
+// What the web engine needs before the QApplication is created: the "res" scheme,
+// and pages drawn without OpenGL. The web engine would otherwise make an OpenGL
+// context as the application starts, which loads a whole GL driver (tens of MB, and
+// a slower start) long before the first page is wanted; the program's few pages
+// draw as well in software, also on machines without a GPU.
+void prepareBrowserHost();
+
 // The profile every embedded page uses: it serves res://<anything>/<NAME> from
 // ":/HTML/<NAME>.html" and gives every page window.external. Made on first use, so
 // that nothing of the web engine starts before a page is shown.

@@ -22,7 +22,7 @@ constexpr int kProgressDelayMs = 300;
 bool ImportWordList(QWidget *parent)
 {
     const QString path = FileDialog::getOpenFileName(parent, QStringLiteral("请选择一个需要导入的词库(*.txt)"),
-                                                     freeWordListFolder(), QStringLiteral("文本文档 (*.txt)"));
+                                                     freeWordListFolder(), QStringLiteral("文本文档(*.txt)"));
     if (path.isEmpty())
         return false;
 

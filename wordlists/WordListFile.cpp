@@ -33,6 +33,39 @@ bool looksBinary(const QByteArray &data)
     return false;
 }
 
+bool hasChinese(QStringView text)
+{
+    for (QChar c : text)
+        if ((c >= u'\u3400' && c <= u'\u9FFF') || (c >= u'\uF900' && c <= u'\uFAFF'))
+            return true;
+    return false;
+}
+
+// Every byte above ASCII belongs to a GB2312 character (both bytes 0xA1-0xFE).
+bool onlyGb2312(QByteArrayView bytes)
+{
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80)
+            continue;
+        if (c < 0xA1 || c > 0xF7 || i + 1 == bytes.size())
+            return false;
+        const auto trail = static_cast<unsigned char>(bytes[++i]);
+        if (trail < 0xA1 || trail == 0xFF)
+            return false;
+    }
+    return true;
+}
+
+// A short GBK file can be valid UTF-8 as well: "n. 学校" reads as "n. ѧУ" and
+// "n. 猫" as "n. è". Such a file is GBK when its UTF-8 reading has no Chinese while
+// its GBK reading is common Chinese throughout. Real UTF-8 transcriptions (ˈ, ə, ŋ)
+// fall outside GB2312 when read as GBK, so an English-only UTF-8 list stays UTF-8.
+bool gbkThatLooksLikeUtf8(const QByteArray &data, const QString &utf8)
+{
+    return !hasChinese(utf8) && onlyGb2312(data) && hasChinese(ansi::toUnicode(data));
+}
+
 QString decode(const QByteArray &data, ParsedWordList &out)
 {
     if (data.startsWith("\xEF\xBB\xBF")) {
@@ -49,8 +82,11 @@ QString decode(const QByteArray &data, ParsedWordList &out)
         return QString();
     }
     if (ansi::looksLikeUtf8(data)) {
-        out.encoding = ParsedWordList::Encoding::Utf8;
-        return QString::fromUtf8(data);
+        QString text = QString::fromUtf8(data);
+        if (!gbkThatLooksLikeUtf8(data, text)) {
+            out.encoding = ParsedWordList::Encoding::Utf8;
+            return text;
+        }
     }
     out.encoding = ParsedWordList::Encoding::Gb18030;
     return ansi::toUnicode(data);

@@ -13,6 +13,16 @@
 
 using namespace testsupport;
 
+namespace {
+// Permissions as the owner, the group and others see them.
+QFile::Permissions permissions(const QString &path)
+{
+    return QFileInfo(path).permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+}
+constexpr QFile::Permissions kOwnerFile = QFile::ReadOwner | QFile::WriteOwner;
+constexpr QFile::Permissions kOwnerFolder = kOwnerFile | QFile::ExeOwner;
+} // namespace
+
 // The real start-up, in this process: first start in an empty folder, registration,
 // log-in, the home window, word lists imported in both encodings, chosen and deleted.
 class TestStartupEndToEnd : public QObject
@@ -55,7 +65,9 @@ private Q_SLOTS:
 
     void firstStartToDeletion()
     {
-        QTemporaryDir dataDir;
+        QTemporaryDir top;
+        // A folder the program makes itself, as on a first start.
+        const QDir dataDir(top.filePath(QStringLiteral("Quillora")));
         const QString utf8 = writeList(QStringLiteral("基础.txt"),
                                        QStringLiteral("apple [ˈæpl]\nn. 苹果\n\nwater [ˈwɔːtə]\nn. 水\n\nbook [bʊk]\nn. 书\n").toUtf8());
         const QString gbk = writeList(QStringLiteral("GBK词库.txt"),
@@ -98,6 +110,10 @@ private Q_SLOTS:
         QVERIFY(db.open(QIODevice::ReadOnly));
         QVERIFY(!db.read(16).startsWith("SQLite format 3")); // encrypted
         QCOMPARE(config::readLogin(config::kLastUser), name); // as typed
+        // Only their owner may read them, config.ini also after it was rewritten.
+        QCOMPARE(permissions(dataDir.path()), kOwnerFolder);
+        QCOMPARE(permissions(dataDir.filePath(QStringLiteral("data.db"))), kOwnerFile);
+        QCOMPARE(permissions(dataDir.filePath(QStringLiteral("config.ini"))), kOwnerFile);
 
         CHomeDlg *home = app.homeWindow();
         QVERIFY(home && home->isVisible());
@@ -191,8 +207,19 @@ private Q_SLOTS:
             config::initialise(dataDir.path());
             config::writeLogin(config::kAutoLog, QStringLiteral("o'neil"));
         }
+        // Files left readable to all are made private at start.
+        QFile::setPermissions(dataDir.path(), kOwnerFolder | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+        for (const char *file : {"data.db", "config.ini"})
+            QFile::setPermissions(dataDir.filePath(QString::fromLatin1(file)), kOwnerFile | QFile::ReadGroup | QFile::WriteOther);
         CQuilloraApp app(dataDir.path());
         QVERIFY(app.startUp()); // no dialog at all
+        QCOMPARE(permissions(dataDir.path()), kOwnerFolder);
+        QCOMPARE(permissions(dataDir.filePath(QStringLiteral("data.db"))), kOwnerFile);
+        QCOMPARE(permissions(dataDir.filePath(QStringLiteral("config.ini"))), kOwnerFile);
+        // The journal of a transaction is as private as the store.
+        theDatabase.execute("BEGIN TRANSACTION; DELETE FROM words_tbl;");
+        QCOMPARE(permissions(dataDir.filePath(QStringLiteral("data.db-journal"))), kOwnerFile);
+        theDatabase.execute("ROLLBACK TRANSACTION;");
         QCOMPARE(theUser.username, QStringLiteral("o'neil"));
         QCOMPARE(MessageBox::takeShown(), QStringList());
         // The per-run temporary objects exist.

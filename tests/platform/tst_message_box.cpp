@@ -51,6 +51,7 @@ private Q_SLOTS:
         QCOMPARE(answer, QMessageBox::Ok);
         QCOMPARE(boxText, QStringLiteral("来自工作线程"));
         QCOMPARE(boxThread, qApp->thread());
+        QCOMPARE(MessageBox::shown(), QStringList()); // a real box leaves no record behind
     }
 };
 

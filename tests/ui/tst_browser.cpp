@@ -59,6 +59,8 @@ private Q_SLOTS:
         QVERIFY(ok);
         QCOMPARE(evaluate(view->page(), QStringLiteral("document.getElementById('probe').textContent")).toString(),
                  QStringLiteral("served"));
+        // And drawn: its background fills the view.
+        QTRY_COMPARE_WITH_TIMEOUT(view->grab().toImage().pixelColor(150, 150), QColor(0x3f, 0x98, 0xd9), 20000);
         // The page called ShowDlg while loading, before the channel was up.
         QCOMPARE(evaluate(view->page(), QStringLiteral("window.calledAtLoad")).toString(), QStringLiteral("function"));
         QTRY_VERIFY_WITH_TIMEOUT(theExternal()->showDlgCalls() == before + 1, 20000);
@@ -175,8 +177,7 @@ private Q_SLOTS:
 int main(int argc, char **argv)
 {
     // The web engine needs these before the application exists.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    registerResScheme();
+    prepareBrowserHost();
     QApplication app(argc, argv);
     TestBrowser test;
     return QTest::qExec(&test, argc, argv);

@@ -14,11 +14,14 @@
 #include "wordlists/ImportWordList.h"
 #include "wordlists/ThesaurusDlg.h"
 
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QtTest>
 
 #include <memory>
@@ -242,6 +245,55 @@ private Q_SLOTS:
         const QString name = QFileInfo(file).completeBaseName();
         const int tid = count(sqlFormat("SELECT tid FROM ThesaurusInfo_tbl WHERE name = '%s';", sqlQuote(QStringView(name)).constData()));
         QCOMPARE(items(dlg), QStringList{u"%1 (%2个)=%3"_s.arg(name).arg(entries).arg(tid)});
+    }
+
+    // The real dialog, cancelled: its texts, sizes and dates in Chinese, and no
+    // column cut short.
+    void fileDialogShowsItsColumnsWhole()
+    {
+        QString title;
+        QStringList filters;
+        QStringList sizeAndDate;
+        bool fits = false;
+        QTimer::singleShot(0, [&] {
+            QFileDialog *dialog = nullptr;
+            QVERIFY(QTest::qWaitFor([&] { return (dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())); }, 5000));
+            title = dialog->windowTitle();
+            filters = dialog->nameFilters();
+            auto *view = dialog->findChild<QTreeView *>(u"treeView"_s);
+            QVERIFY(view);
+            QModelIndex file;
+            QVERIFY(QTest::qWaitFor([&] {
+                const QAbstractItemModel *model = view->model();
+                for (int row = 0; row < model->rowCount(view->rootIndex()); ++row)
+                    if (model->index(row, 0, view->rootIndex()).data().toString() == u"基础词汇.txt"_s)
+                        file = model->index(row, 0, view->rootIndex());
+                return file.isValid();
+            }, 10000));
+            // The columns are fitted once the folder has been read.
+            QHeaderView *header = view->header();
+            const QAbstractItemView *items = view;
+            fits = QTest::qWaitFor([&] {
+                bool whole = header->length() <= view->viewport()->width();
+                for (int column = 1; column < header->count(); ++column)
+                    whole = whole && header->sectionSize(column) >= items->sizeHintForColumn(column);
+                return whole;
+            }, 5000);
+            const QFileInfo info(dialog->directory().filePath(u"基础词汇.txt"_s));
+            const QLocale chinese(QLocale::Chinese, QLocale::China);
+            sizeAndDate << file.siblingAtColumn(1).data().toString() << file.siblingAtColumn(3).data().toString();
+            sizeAndDate << chinese.formattedDataSize(info.size()) << chinese.toString(info.lastModified(), QLocale::ShortFormat);
+            if (!shotDir().isEmpty())
+                dialog->grab().save(shotDir() + u"/import_file_dialog.png"_s);
+            dialog->reject();
+        });
+        QVERIFY(!ImportWordList(nullptr));
+        QCOMPARE(title, u"请选择一个需要导入的词库(*.txt)"_s);
+        QCOMPARE(filters, QStringList{u"文本文档(*.txt)"_s});
+        QCOMPARE(sizeAndDate.size(), 4);
+        QCOMPARE(sizeAndDate.mid(0, 2), sizeAndDate.mid(2, 2));
+        QVERIFY(fits);
+        QCOMPARE(MessageBox::takeShown(), QStringList());
     }
 
     void listsAreSortedWithNoneSelected()

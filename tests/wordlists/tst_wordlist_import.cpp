@@ -97,29 +97,35 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<int>("encoding");
+        QTest::addColumn<QString>("text");
         const QString text = QStringLiteral("apple [ˈæpl]\nn. 苹果\n\nabandon [əˈbændən]\nv. 放弃；抛弃\n");
-        QTest::newRow("utf-8") << text.toUtf8() << int(ParsedWordList::Encoding::Utf8);
-        QTest::newRow("utf-8 bom") << QByteArray("\xEF\xBB\xBF") + text.toUtf8() << int(ParsedWordList::Encoding::Utf8);
-        QTest::newRow("gb18030") << ansi::fromUnicode(text) << int(ParsedWordList::Encoding::Gb18030);
+        QTest::newRow("utf-8") << text.toUtf8() << int(ParsedWordList::Encoding::Utf8) << text;
+        QTest::newRow("utf-8 bom") << QByteArray("\xEF\xBB\xBF") + text.toUtf8() << int(ParsedWordList::Encoding::Utf8) << text;
+        QTest::newRow("gb18030") << ansi::fromUnicode(text) << int(ParsedWordList::Encoding::Gb18030) << text;
         QByteArray utf16("\xFF\xFE");
         for (QChar c : text) {
             utf16.append(char(c.unicode() & 0xFF));
             utf16.append(char(c.unicode() >> 8));
         }
-        QTest::newRow("utf-16le bom") << utf16 << int(ParsedWordList::Encoding::Utf16);
+        QTest::newRow("utf-16le bom") << utf16 << int(ParsedWordList::Encoding::Utf16) << text;
+        // Short GBK files whose bytes are also valid UTF-8 ("ѧУ", "è").
+        for (const QString &gbk : {QStringLiteral("school\nn. 学校\n"), QStringLiteral("cat\nn. 猫")})
+            QTest::newRow(qPrintable(gbk.section(u'\n', 0, 0))) << ansi::fromUnicode(gbk) << int(ParsedWordList::Encoding::Gb18030) << gbk;
+        // Transcriptions alone do not make a UTF-8 list GBK.
+        const QString english = QStringLiteral("apple [ˈæpl]\nn. a round fruit\n\nsing [sɪŋ]\nv. make music\n");
+        QTest::newRow("utf-8 without chinese") << english.toUtf8() << int(ParsedWordList::Encoding::Utf8) << english;
     }
     void encodings()
     {
         QFETCH(QByteArray, data);
         QFETCH(int, encoding);
+        QFETCH(QString, text);
         const ParsedWordList list = parseWordList(data);
         QCOMPARE(int(list.encoding), encoding);
-        QCOMPARE(list.entries.size(), 2);
-        QCOMPARE(list.entries[0].word, QStringLiteral("apple"));
-        QCOMPARE(list.entries[0].phonetic, QStringLiteral("ˈæpl"));
-        QCOMPARE(list.entries[0].explanation, QStringLiteral("n. 苹果"));
-        QCOMPARE(list.entries[1].phonetic, QStringLiteral("əˈbændən"));
-        QCOMPARE(list.entries[1].explanation, QStringLiteral("v. 放弃；抛弃"));
+        QStringList lines;
+        for (const WordEntry &e : list.entries)
+            lines << (e.phonetic.isEmpty() ? e.word : e.word + QStringLiteral(" [") + e.phonetic + u']') << e.explanation;
+        QCOMPARE(lines, text.split(u'\n', Qt::SkipEmptyParts));
     }
 
     void gbkBracketTrailBytes()
