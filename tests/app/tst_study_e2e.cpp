@@ -241,8 +241,7 @@ private Q_SLOTS:
 int main(int argc, char **argv)
 {
     // The web engine needs these before the application exists.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    registerResScheme();
+    prepareBrowserHost();
     QApplication app(argc, argv);
     TestStudyEndToEnd test;
     return QTest::qExec(&test, argc, argv);
