@@ -18,6 +18,8 @@ packages=(
   qt6-translations-l10n
   # tests: a real X server, a notification area, input and screenshots
   xvfb xauth trayer xdotool x11-utils imagemagick
+  # the Debian package: its dependencies, and checks of its desktop entry and metainfo
+  dpkg-dev desktop-file-utils appstream
   # word-list checks: reference British pronunciations for the transcriptions
   espeak-ng
 )

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a built tree, extracts it into a temporary folder
+# and checks it: the control fields and dependencies, the files a desktop needs
+# (valid desktop entry and metainfo), and that the extracted programs run.
+#
+#   packaging/test-package.sh BUILD_DIR
+set -euo pipefail
+
+build=$(cd "$1" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+check() { # check DESCRIPTION COMMAND...
+  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
+}
+
+(cd "$build" && cpack -G DEB -B "$work/out" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; exit 1; }
+deb="$work/out/quillora_1.0.0_amd64.deb"
+check "the package is named quillora_1.0.0_amd64.deb" test -f "$deb"
+[ -f "$deb" ] || { ls "$work/out"; exit 1; }
+
+info=$(dpkg-deb -I "$deb")
+field() { printf '%s\n' "$info" | sed -n "s/^ $1: //p"; }
+check "package name" test "$(field Package)" = quillora
+check "version" test "$(field Version)" = 1.0.0
+check "architecture" test "$(field Architecture)" = amd64
+depends=$(field Depends)
+echo "Depends: $depends"
+# From dpkg-shlibdeps: the libraries the programs link, each with a version.
+for lib in libc6 libstdc++6 libsqlite3-0 libnettle8 libhogweed6 libqt6core6 libqt6widgets6 libqt6webenginecore6 \
+           libqt6webenginewidgets6 libqt6texttospeech6; do
+  check "depends on $lib (>= version)" grep -Eq "(^|, )$lib(:any)? \(>= [^)]+\)" <<<"$depends"
+done
+# Loaded by name at run time, so named by hand.
+for pkg in libqt6webenginecore6-bin qt6-qpa-plugins fonts-noto-cjk; do
+  check "depends on $pkg" grep -Eq "(^|, )$pkg(,|$| )" <<<"$depends"
+done
+
+root="$work/root"
+dpkg-deb -x "$deb" "$root"
+for f in usr/bin/quillora usr/bin/quillora-db \
+         usr/share/applications/quillora.desktop usr/share/metainfo/net.quillora.Quillora.metainfo.xml \
+         usr/share/icons/hicolor/48x48/apps/quillora.png usr/share/icons/hicolor/scalable/apps/quillora.svg \
+         usr/share/man/man1/quillora.1.gz usr/share/man/man1/quillora-db.1.gz \
+         "usr/share/quillora/赠送词库/基础词汇.txt"; do
+  check "contains /$f" test -s "$root/$f"
+done
+check "no build-tree search path in the program" bash -c "! readelf -d '$root/usr/bin/quillora' | grep -Eq 'RPATH|RUNPATH'"
+check "valid desktop entry" desktop-file-validate "$root/usr/share/applications/quillora.desktop"
+check "valid metainfo" appstreamcli validate --no-net "$root/usr/share/metainfo/net.quillora.Quillora.metainfo.xml"
+check "man pages format" bash -c "zcat '$root/usr/share/man/man1/quillora.1.gz' | grep -q '^\.TH QUILLORA 1' && zcat '$root/usr/share/man/man1/quillora-db.1.gz' | grep -q '^\.TH QUILLORA-DB 1'"
+
+# The extracted programs run: the version, and a new store made and checked.
+check "quillora --version" test "$("$root/usr/bin/quillora" --version)" = "Quillora 1.0.0.0"
+check "quillora-db init" "$root/usr/bin/quillora-db" init "$work/new.db"
+check "quillora-db check" test "$("$root/usr/bin/quillora-db" check "$work/new.db")" = ok
+check "the new store is encrypted" bash -c "! head -c 16 '$work/new.db' | grep -q 'SQLite format 3'"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "all package checks passed"
