@@ -87,6 +87,11 @@ bool looksLikeUtf8(QByteArrayView bytes)
             return false;
         if (i + len > n)
             return false;
+        // Overlong forms, UTF-16 surrogates and code points past U+10FFFF are not
+        // UTF-8; such bytes are read as GB18030.
+        const unsigned char c1 = p[i + 1];
+        if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 > 0x9F) || (c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 > 0x8F))
+            return false;
         for (qsizetype k = 1; k < len; ++k)
             if ((p[i + k] & 0xC0) != 0x80)
                 return false;

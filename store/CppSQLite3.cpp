@@ -148,6 +148,9 @@ int CppSQLite3Cursor::columnCount()
 void CppSQLite3Cursor::next()
 {
     checkStatement();
+    // The engine would start the query over.
+    if (m_eof)
+        throw CppSQLite3Exception(CPPSQLITE_ERROR, "No row after the last one");
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_DONE) {
         m_eof = true;
@@ -269,6 +272,9 @@ void CppSQLite3Connection::open(const char *path)
         throw error;
     }
     applyBusyTimeout();
+    // No plain copy of a page (sorts, temporary tables, statement journals) ever lands
+    // on disk, whatever key the connection gets later.
+    sqlite3_exec(m_db, "PRAGMA temp_store = 2;", nullptr, nullptr, nullptr);
 }
 
 void CppSQLite3Connection::open(const char *path, const char *key)
@@ -277,7 +283,7 @@ void CppSQLite3Connection::open(const char *path, const char *key)
     if (key && *key) {
         const int rc = sqlite3_key(m_db, key, static_cast<int>(std::strlen(key)));
         if (rc != SQLITE_OK)
-            throw CppSQLite3Exception(rc, sqlite3_errmsg(m_db));
+            throw CppSQLite3Exception(rc, pagecodec::errorText(m_db));
     }
     applyBusyTimeout();
 }
@@ -288,7 +294,7 @@ void CppSQLite3Connection::changeKey(const char *key)
     if (key) {
         const int rc = sqlite3_rekey(m_db, key, static_cast<int>(std::strlen(key)));
         if (rc != SQLITE_OK)
-            throw CppSQLite3Exception(rc, sqlite3_errmsg(m_db));
+            throw CppSQLite3Exception(rc, pagecodec::errorText(m_db));
     }
     applyBusyTimeout();
 }
@@ -350,6 +356,7 @@ int CppSQLite3Connection::execute(const char *sql)
                 throw CppSQLite3Exception(rc, error, true);
             }
             sqlite3_finalize(stmt);
+            finishKeyPragma(text, tail);
         }
         text = tail;
     }
@@ -377,12 +384,24 @@ CppSQLite3Cursor CppSQLite3Connection::query(const char *sql)
         return CppSQLite3Cursor(m_db, stmt, true);
     }
     rc = sqlite3_step(stmt);
-    if (rc == SQLITE_DONE)
+    if (rc == SQLITE_DONE) {
+        finishKeyPragma(sql, tail);
         return CppSQLite3Cursor(m_db, stmt, true);
+    }
     if (rc == SQLITE_ROW)
         return CppSQLite3Cursor(m_db, stmt, false);
     rc = sqlite3_finalize(stmt);
     throw CppSQLite3Exception(rc, sqlite3_errmsg(m_db));
+}
+
+void CppSQLite3Connection::finishKeyPragma(const char *sql, const char *end)
+{
+    std::string phrase;
+    if (!pagecodec::isKeyPragma(sql, end, &phrase) || phrase.empty())
+        return;
+    const int rc = sqlite3_key(m_db, phrase.data(), static_cast<int>(phrase.size()));
+    if (rc != SQLITE_OK)
+        throw CppSQLite3Exception(rc, pagecodec::errorText(m_db));
 }
 
 int CppSQLite3Connection::queryInt(const char *sql)

@@ -107,6 +107,8 @@ public:
 private:
     void checkOpen() const;
     void applyBusyTimeout();
+    // After a PRAGMA key statement: the new file's format and the temporary storage.
+    void finishKeyPragma(const char *sql, const char *end);
 
     sqlite3 *m_db = nullptr;
     int m_busyTimeoutMs = 60000;

@@ -6,6 +6,7 @@
 #include <nettle/sha1.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstdlib>
 #include <cstdint>
@@ -144,6 +145,37 @@ thread_local PendingAttach t_pendingAttach;
 
 pagecodec::WriteObserver g_writeObserver = nullptr;
 
+// Why the codec's last entry point on this thread refused; empty when it did not.
+thread_local std::string t_error;
+
+int refuse(const char *why)
+{
+    t_error = why;
+    return SQLITE_ERROR;
+}
+
+struct FaultPlan
+{
+    std::atomic<bool> armed{false};
+    pagecodec::FileOp op = pagecodec::FileOp::Read;
+    long long nth = 0;
+    int resultCode = SQLITE_IOERR;
+    std::atomic<long long> seen{0};
+    std::atomic<bool> met{false};
+};
+FaultPlan g_fault;
+
+// SQLITE_OK, or the injected failure when this call is the armed one.
+inline int injectedFault(pagecodec::FileOp op)
+{
+    if (!g_fault.armed.load(std::memory_order_relaxed) || g_fault.op != op)
+        return SQLITE_OK;
+    if (g_fault.seen.fetch_add(1) + 1 != g_fault.nth)
+        return SQLITE_OK;
+    g_fault.met = true;
+    return g_fault.resultCode;
+}
+
 inline FileImpl *implOf(sqlite3_file *f) { return reinterpret_cast<CodecFile *>(f)->impl; }
 
 uint32_t readBE32(const void *p)
@@ -183,6 +215,8 @@ int mainClose(sqlite3_file *f)
 
 int mainRead(sqlite3_file *f, void *buf, int n, sqlite3_int64 off)
 {
+    if (const int fault = injectedFault(pagecodec::FileOp::Read))
+        return fault;
     FileImpl *impl = implOf(f);
     int rc = impl->real->pMethods->xRead(impl->real, buf, n, off);
     CodecState &st = *impl->state;
@@ -216,6 +250,8 @@ int mainWrite(sqlite3_file *f, const void *buf, int n, sqlite3_int64 off)
 {
     if (g_writeObserver)
         g_writeObserver(off, n);
+    if (const int fault = injectedFault(pagecodec::FileOp::Write))
+        return fault;
     FileImpl *impl = implOf(f);
     CodecState &st = *impl->state;
     const bool useNewKey = st.rekeying && !st.restoring;
@@ -238,6 +274,8 @@ int mainWrite(sqlite3_file *f, const void *buf, int n, sqlite3_int64 off)
 
 bool pragmaIs(const char *name, const char *wanted) { return name && sqlite3_stricmp(name, wanted) == 0; }
 
+constexpr char kKeepKey[] = "the key of an open encrypted database cannot be removed; re-key it instead";
+
 int mainFileControl(sqlite3_file *f, int op, void *arg)
 {
     FileImpl *impl = implOf(f);
@@ -246,15 +284,23 @@ int mainFileControl(sqlite3_file *f, int op, void *arg)
         const char *name = azArg[1];
         const char *value = azArg[2];
         if (pragmaIs(name, "key")) {
-            // PRAGMA key = 'phrase' on this file; an empty phrase means plain.
-            if (value) {
+            // PRAGMA key = 'phrase' on this file; an empty phrase means plain, which an
+            // encrypted file already open cannot become halfway through a session.
+            if (value && *value) {
                 Key key = deriveKey(value, static_cast<int>(std::strlen(value)));
                 impl->state->readKey = key;
                 impl->state->writeKey = key;
+            } else if (value && impl->state->encrypted()) {
+                azArg[0] = sqlite3_mprintf("%s", kKeepKey);
+                return SQLITE_ERROR;
             }
             return SQLITE_OK;
         }
         if (impl->state->encrypted() && value) {
+            if (pragmaIs(name, "temp_store") && !pragmaIs(value, "2") && !pragmaIs(value, "memory")) {
+                azArg[0] = sqlite3_mprintf("encrypted databases keep temporary storage in memory");
+                return SQLITE_ERROR;
+            }
             if (pragmaIs(name, "journal_mode") && pragmaIs(value, "wal")) {
                 azArg[0] = sqlite3_mprintf("WAL is not supported on an encrypted database");
                 return SQLITE_ERROR;
@@ -287,6 +333,8 @@ void trackJournalOp(FileImpl *impl, const void *data, int n, sqlite3_int64 off)
 
 int journalWrite(sqlite3_file *f, const void *buf, int n, sqlite3_int64 off)
 {
+    if (const int fault = injectedFault(pagecodec::FileOp::Write))
+        return fault;
     FileImpl *impl = implOf(f);
     const KeyStream *key = impl->state ? impl->state->readKey.get() : nullptr;
     sqlite3_file *real = impl->real;
@@ -317,6 +365,8 @@ int journalWrite(sqlite3_file *f, const void *buf, int n, sqlite3_int64 off)
 
 int journalRead(sqlite3_file *f, void *buf, int n, sqlite3_int64 off)
 {
+    if (const int fault = injectedFault(pagecodec::FileOp::Read))
+        return fault;
     FileImpl *impl = implOf(f);
     sqlite3_file *real = impl->real;
     int rc = real->pMethods->xRead(real, buf, n, off);
@@ -345,8 +395,18 @@ int journalRead(sqlite3_file *f, void *buf, int n, sqlite3_int64 off)
 // ---- forwarding --------------------------------------------------------------
 
 #define REAL(f) (implOf(f)->real)
-int fwdTruncate(sqlite3_file *f, sqlite3_int64 size) { return REAL(f)->pMethods->xTruncate(REAL(f), size); }
-int fwdSync(sqlite3_file *f, int flags) { return REAL(f)->pMethods->xSync(REAL(f), flags); }
+int fwdTruncate(sqlite3_file *f, sqlite3_int64 size)
+{
+    if (const int fault = injectedFault(pagecodec::FileOp::Truncate))
+        return fault;
+    return REAL(f)->pMethods->xTruncate(REAL(f), size);
+}
+int fwdSync(sqlite3_file *f, int flags)
+{
+    if (const int fault = injectedFault(pagecodec::FileOp::Sync))
+        return fault;
+    return REAL(f)->pMethods->xSync(REAL(f), flags);
+}
 int fwdFileSize(sqlite3_file *f, sqlite3_int64 *size) { return REAL(f)->pMethods->xFileSize(REAL(f), size); }
 int fwdLock(sqlite3_file *f, int level) { return REAL(f)->pMethods->xLock(REAL(f), level); }
 int fwdUnlock(sqlite3_file *f, int level) { return REAL(f)->pMethods->xUnlock(REAL(f), level); }
@@ -487,19 +547,62 @@ int queryScalar(sqlite3 *db, const char *sql)
     return value;
 }
 
-// New encrypted files get 1024-byte pages. Temporary storage moves to memory, so that
-// no plain copy of encrypted data (sorts, VACUUM's copy, statement journals) lands on
-// disk; the switch would drop existing temporary tables, so it waits while there are
-// any.
-void prepareForEncryption(sqlite3 *db, const char *schema, bool emptyFile)
+std::string queryText(sqlite3 *db, const char *sql)
 {
-    if (queryScalar(db, "PRAGMA temp_store;") != 2 && queryScalar(db, "SELECT count(*) FROM temp.sqlite_master;") == 0)
+    sqlite3_stmt *stmt = nullptr;
+    std::string value;
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK && stmt && sqlite3_step(stmt) == SQLITE_ROW)
+        if (const auto *text = sqlite3_column_text(stmt, 0))
+            value = reinterpret_cast<const char *>(text);
+    sqlite3_finalize(stmt);
+    return value;
+}
+
+// New encrypted files get 1024-byte pages. Temporary storage must be memory, so that
+// no plain copy of encrypted data (sorts, VACUUM's copy, statement journals) lands on
+// disk. The access layer sets that at every open; a connection whose temporary tables
+// already live on disk cannot switch without dropping them, so the key is refused.
+int prepareForEncryption(sqlite3 *db, const char *schema, bool emptyFile)
+{
+    if (queryScalar(db, "PRAGMA temp_store;") != 2) {
+        if (queryScalar(db, "SELECT count(*) FROM temp.sqlite_master;") != 0)
+            return refuse("temporary tables are stored on disk: set the key before creating them");
         sqlite3_exec(db, "PRAGMA temp_store = 2;", nullptr, nullptr, nullptr);
-    if (emptyFile) {
-        char *sql = sqlite3_mprintf("PRAGMA \"%w\".page_size = %d;", schema, kStreamPeriod);
-        sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-        sqlite3_free(sql);
+        if (queryScalar(db, "PRAGMA temp_store;") != 2)
+            return refuse("temporary storage cannot be moved to memory");
     }
+    // An empty file gets the format; an existing one is read once through the codec, so
+    // that the engine takes its page size from the decrypted header rather than from
+    // the cipher it saw when the file was opened.
+    char *sql = emptyFile ? sqlite3_mprintf("PRAGMA \"%w\".page_size = %d;", schema, kStreamPeriod)
+                          : sqlite3_mprintf("SELECT count(*) FROM \"%w\".sqlite_master;", schema);
+    sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    sqlite3_free(sql);
+    return SQLITE_OK;
+}
+
+// A file in WAL mode is turned back to a rollback journal before it is encrypted, so
+// that no plain -wal file stays beside it and its pages can become 1024 bytes.
+int leaveWal(sqlite3 *db)
+{
+    if (sqlite3_stricmp(queryText(db, "PRAGMA main.journal_mode;").c_str(), "wal") != 0)
+        return SQLITE_OK;
+    sqlite3_exec(db, "PRAGMA main.journal_mode = DELETE;", nullptr, nullptr, nullptr);
+    if (sqlite3_stricmp(queryText(db, "PRAGMA main.journal_mode;").c_str(), "wal") == 0)
+        return refuse("the database is in WAL mode and cannot leave it now (another connection uses it)");
+    return SQLITE_OK;
+}
+
+// Whether page 1 of the file reads as a database header under the key (none: plain).
+bool pageOneReadsWith(FileImpl *impl, const Key &key)
+{
+    static const char header[] = "SQLite format 3";
+    unsigned char bytes[16] = {};
+    if (impl->real->pMethods->xRead(impl->real, bytes, sizeof bytes, 0) != SQLITE_OK)
+        return false;
+    if (key)
+        applyStream(*key, bytes, bytes, sizeof bytes, 0);
+    return std::memcmp(bytes, header, sizeof header) == 0;
 }
 
 // ---- ATTACH ... KEY ----------------------------------------------------------
@@ -649,10 +752,65 @@ void setMainWriteObserver(WriteObserver observer)
     g_writeObserver = observer;
 }
 
+void injectFault(FileOp op, long long nth, int resultCode)
+{
+    g_fault.armed = false;
+    g_fault.op = op;
+    g_fault.nth = nth;
+    g_fault.resultCode = resultCode;
+    g_fault.seen = 0;
+    g_fault.met = false;
+    g_fault.armed = nth > 0;
+}
+
+long long faultCallsSeen()
+{
+    return g_fault.seen;
+}
+
+bool faultMet()
+{
+    return g_fault.met;
+}
+
 bool isEncrypted(sqlite3 *db)
 {
     FileImpl *impl = mainFileOf(db, "main");
     return impl && impl->state->encrypted();
+}
+
+const char *errorText(sqlite3 *db)
+{
+    return !t_error.empty() ? t_error.c_str() : sqlite3_errmsg(db);
+}
+
+bool isKeyPragma(const char *sql, const char *end, std::string *value)
+{
+    const char *p = sql;
+    Token t;
+    if (!nextToken(p, end, t) || !tokenIs(t, "PRAGMA") || !nextToken(p, end, t))
+        return false;
+    if (tokenIs(t, "main")) {
+        if (!nextToken(p, end, t) || t.word || *t.begin != '.' || !nextToken(p, end, t))
+            return false;
+    }
+    if (!tokenIs(t, "key") || !nextToken(p, end, t) || t.word || (*t.begin != '=' && *t.begin != '('))
+        return false;
+    if (!nextToken(p, end, t))
+        return false;
+    value->assign(t.begin, t.end);
+    const char quote = t.begin[0];
+    if (!t.word && (quote == '\'' || quote == '"') && value->size() >= 2) {
+        // A quoted value: drop the quotes and undo doubled ones.
+        std::string plain;
+        for (size_t i = 1; i + 1 < value->size(); ++i) {
+            plain += (*value)[i];
+            if ((*value)[i] == quote && (*value)[i + 1] == quote)
+                ++i;
+        }
+        *value = plain;
+    }
+    return true;
 }
 
 bool isAttachStatement(const char *sql, const char *end)
@@ -716,8 +874,16 @@ int runAttach(sqlite3 *db, sqlite3_stmt *stmt, const char *sql, const char *end,
         for (int i = 0; sqlite3_db_name(db, i); ++i)
             last = i;
         const char *schema = last >= 0 ? sqlite3_db_name(db, last) : nullptr;
-        if (FileImpl *impl = schema ? mainFileOf(db, schema) : nullptr)
-            prepareForEncryption(db, schema, fileIsEmpty(impl));
+        if (FileImpl *impl = schema ? mainFileOf(db, schema) : nullptr) {
+            if (prepareForEncryption(db, schema, fileIsEmpty(impl)) != SQLITE_OK) {
+                // Not kept attached: its pages would pass through plain temporary storage.
+                char *detach = sqlite3_mprintf("DETACH DATABASE \"%w\";", schema);
+                sqlite3_exec(db, detach, nullptr, nullptr, nullptr);
+                sqlite3_free(detach);
+                *errorOut = sqlite3_mprintf("%s", t_error.c_str());
+                return SQLITE_ERROR;
+            }
+        }
     }
     return SQLITE_OK;
 }
@@ -727,21 +893,28 @@ int runAttach(sqlite3 *db, sqlite3_stmt *stmt, const char *sql, const char *end,
 extern "C" int sqlite3_key(sqlite3 *db, const void *key, int length)
 {
     pagecodec::ensureRegistered();
+    t_error.clear();
     if (!key || length <= 0)
         return SQLITE_OK; // no key: the file is used plain
     FileImpl *impl = mainFileOf(db, "main");
     if (!impl)
         return db ? SQLITE_OK : SQLITE_MISUSE; // in-memory databases never reach a disk
+    const bool empty = fileIsEmpty(impl);
+    const Key before = impl->state->readKey;
     Key k = deriveKey(key, length);
     impl->state->readKey = k;
     impl->state->writeKey = k;
-    prepareForEncryption(db, "main", fileIsEmpty(impl));
+    if (const int rc = prepareForEncryption(db, "main", empty)) {
+        impl->state->readKey = impl->state->writeKey = before;
+        return rc;
+    }
     return SQLITE_OK;
 }
 
 extern "C" int sqlite3_rekey(sqlite3 *db, const void *key, int length)
 {
     pagecodec::ensureRegistered();
+    t_error.clear();
     FileImpl *impl = mainFileOf(db, "main");
     Key newKey = deriveKey(key, length);
     if (!impl)
@@ -750,25 +923,46 @@ extern "C" int sqlite3_rekey(sqlite3 *db, const void *key, int length)
     if (!st.readKey && !newKey)
         return SQLITE_OK; // a plain file stays plain
 
+    // Pages of an open transaction or a running statement would be written under one
+    // key or the other depending on the moment: refused, nothing is touched.
+    if (!sqlite3_get_autocommit(db))
+        return refuse("cannot change the key inside a transaction");
+    for (sqlite3_stmt *stmt = sqlite3_next_stmt(db, nullptr); stmt; stmt = sqlite3_next_stmt(db, stmt))
+        if (sqlite3_stmt_busy(stmt))
+            return refuse("cannot change the key while a statement is running");
+    if (newKey) {
+        if (const int rc = leaveWal(db))
+            return rc;
+        if (const int rc = prepareForEncryption(db, "main", fileIsEmpty(impl)))
+            return rc;
+    }
+
     if (fileIsEmpty(impl)) {
         // Nothing written yet: every page from now on is written under the new key.
-        if (newKey)
-            prepareForEncryption(db, "main", true);
         st.readKey = st.writeKey = newKey;
         return SQLITE_OK;
     }
 
-    if (newKey) {
-        prepareForEncryption(db, "main", false);
+    if (newKey)
         sqlite3_exec(db, "PRAGMA main.page_size = 1024;", nullptr, nullptr, nullptr);
-    }
     // VACUUM rewrites every page inside one transaction through the rollback journal,
     // which keeps old-key images: a crash leaves the old file or the new one.
     st.writeKey = newKey;
     st.newKeyUnits.clear();
     st.rekeying = true;
     st.restoring = false;
-    const int rc = sqlite3_exec(db, "VACUUM main;", nullptr, nullptr, nullptr);
+    int rc = sqlite3_exec(db, "VACUUM main;", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        // A rollback the engine left for later (a hot journal) is played now, while both
+        // keys are known. A failure after the commit point (the file's final truncate)
+        // leaves the new pages in force: the new key is then the file's key.
+        const std::string engineError = sqlite3_errmsg(db);
+        sqlite3_exec(db, "SELECT count(*) FROM main.sqlite_master;", nullptr, nullptr, nullptr);
+        if (pageOneReadsWith(impl, newKey) && !pageOneReadsWith(impl, st.readKey))
+            rc = SQLITE_OK;
+        else
+            t_error = engineError;
+    }
     st.rekeying = false;
     st.restoring = false;
     st.newKeyUnits.clear();

@@ -9,6 +9,8 @@
 // file had when the transaction began) and their checksums are computed over the
 // encrypted image. Temporary databases stay plain (in memory, once a key is set).
 
+#include <string>
+
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -36,12 +38,32 @@ bool isAttachStatement(const char *sql, const char *end);
 // on failure errorOut receives a message allocated with sqlite3_mprintf.
 int runAttach(sqlite3 *db, sqlite3_stmt *stmt, const char *sql, const char *end, char **errorOut);
 
+// PRAGMA [main.]key = value (or key(value)): the engine hands the value to the file,
+// which cannot set up a new file's page size and temporary storage from inside the
+// statement, so the access layer finishes the job through sqlite3_key afterwards.
+// value receives the pass phrase, unquoted.
+bool isKeyPragma(const char *sql, const char *end, std::string *value);
+
 // True when the main database of db is encrypted.
 bool isEncrypted(sqlite3 *db);
+
+// The reason sqlite3_key or sqlite3_rekey refused on this thread, or else the
+// connection's error text.
+const char *errorText(sqlite3 *db);
 
 // Test seam: called before every write to a main database file (crash tests stop the
 // process at chosen writes). Null by default.
 using WriteObserver = void (*)(long long offset, int length);
 void setMainWriteObserver(WriteObserver observer);
+
+// Test seam for I/O failures, disarmed unless a test arms it: counting from the call,
+// the nth read, write, sync or truncate of a database file or its rollback journal
+// fails with the given result code (SQLITE_IOERR_*, or SQLITE_FULL for a write)
+// without reaching the disk; the calls after it go through. nth = 0 disarms.
+enum class FileOp { Read, Write, Sync, Truncate };
+void injectFault(FileOp op, long long nth, int resultCode);
+// Calls of the armed kind seen since it was armed, and whether the fault was met.
+long long faultCallsSeen();
+bool faultMet();
 
 } // namespace pagecodec

@@ -73,6 +73,11 @@ private Q_SLOTS:
         QVERIFY(ansi::looksLikeUtf8(QByteArray("apple 苹果")));
         QVERIFY(!ansi::looksLikeUtf8(ansi::fromUnicode(u"apple 苹果")));
         QVERIFY(!ansi::looksLikeUtf8(QByteArray("plain ascii")));
+        // Valid GB18030 whose bytes only look like UTF-8: an encoded surrogate (a fuzzing
+        // find), an overlong form and a code point past U+10FFFF.
+        QVERIFY(!ansi::looksLikeUtf8(QByteArray::fromHex("e58d95edaf8d")));
+        QVERIFY(!ansi::looksLikeUtf8(QByteArray::fromHex("e08080")));
+        QVERIFY(!ansi::looksLikeUtf8(QByteArray::fromHex("f4908080")));
     }
 
     void quoting()
