@@ -130,6 +130,9 @@ private Q_SLOTS:
 
         c.next();
         QVERIFY(c.eof());
+        // The engine would run the query again from its first row.
+        QCOMPARE(raised([&] { c.next(); }), QStringLiteral("CPPSQLITE_ERROR[1000]: No row after the last one"));
+        QVERIFY(c.eof());
         c.finalize();
         const QString noStatement = QStringLiteral("CPPSQLITE_ERROR[1000]: Null Virtual Machine pointer");
         QCOMPARE(raised([&] { c.eof(); }), noStatement);

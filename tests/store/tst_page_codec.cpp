@@ -336,6 +336,157 @@ private Q_SLOTS:
         QCOMPARE(QString::fromUtf8(plain.query("PRAGMA journal_mode = WAL;").value(0)), QStringLiteral("wal"));
     }
 
+    // A plain file in WAL mode: encrypted through a rollback journal, with no plain
+    // -wal file left beside it and 1024-byte pages.
+    void rekeyOfWalFileLeavesRollbackJournal()
+    {
+        const QString path = file(QStringLiteral("wal-rekey.db"));
+        QByteArray expected;
+        {
+            CppSQLite3Connection db;
+            db.open(native(path).constData());
+            QCOMPARE(QString::fromUtf8(db.query("PRAGMA journal_mode = WAL;").value(0)), QStringLiteral("wal"));
+            db.execute("CREATE TABLE t (id INTEGER PRIMARY KEY, name TEXT, data BLOB);");
+            for (int i = 0; i < 300; ++i)
+                db.execute(sqlFormat("INSERT INTO t VALUES (%d, 'wal row %d', randomblob(40));", i, i).constData());
+            expected = contentOf(db);
+            db.changeKey(kKey);
+            QCOMPARE(QString::fromUtf8(db.query("PRAGMA journal_mode;").value(0)), QStringLiteral("delete"));
+            QVERIFY(!QFile::exists(path + QStringLiteral("-wal")));
+            QCOMPARE(contentOf(db), expected);
+        }
+        const QByteArray raw = readAll(path);
+        QVERIFY(!raw.contains("wal row"));
+        QCOMPARE(independent::xorWith(raw.left(18), independent::pageStream(kKey)), kHeader + QByteArray::fromHex("0400"));
+        CppSQLite3Connection db;
+        db.open(native(path).constData(), kKey);
+        QCOMPARE(contentOf(db), expected);
+        QCOMPARE(integrity(db), QStringLiteral("ok"));
+    }
+
+    // PRAGMA key on a new file gives what the key call gives: 1024-byte pages and
+    // temporary storage in memory.
+    void pragmaKeyOnNewFileMatchesKeyCall_data()
+    {
+        QTest::addColumn<QByteArray>("statement");
+        QTest::newRow("key call") << QByteArray();
+        QTest::newRow("PRAGMA key =") << QByteArray("PRAGMA key = 'k7m;3qTz';");
+        QTest::newRow("PRAGMA main.key()") << QByteArray("PRAGMA main.key('k7m;3qTz');");
+    }
+    void pragmaKeyOnNewFileMatchesKeyCall()
+    {
+        QFETCH(QByteArray, statement);
+        const QString path = file(QStringLiteral("new-%1.db").arg(QString::fromLatin1(QTest::currentDataTag()).remove(u' ')));
+        {
+            CppSQLite3Connection db;
+            if (statement.isEmpty()) {
+                db.open(native(path).constData(), kKey);
+            } else {
+                db.open(native(path).constData());
+                db.execute(statement.constData());
+            }
+            QVERIFY(pagecodec::isEncrypted(db.handle()));
+            QCOMPARE(db.queryInt("PRAGMA temp_store;"), 2);
+            db.execute("CREATE TABLE x (v); INSERT INTO x VALUES ('new file text');");
+            QCOMPARE(db.queryInt("PRAGMA page_size;"), 1024);
+        }
+        const QByteArray raw = readAll(path);
+        QCOMPARE(raw.size() % 1024, 0);
+        QVERIFY(!raw.contains("new file text"));
+        QCOMPARE(independent::xorWith(raw.left(18), independent::pageStream(kKey)), kHeader + QByteArray::fromHex("0400"));
+    }
+
+    // Temporary storage is memory whenever a key is in use, also when temporary tables
+    // exist before an encrypted file is attached; an encrypted connection keeps it so.
+    void temporaryStorageStaysInMemory()
+    {
+        CppSQLite3Connection db;
+        db.open(native(file(QStringLiteral("temp-main.db"))).constData());
+        db.execute(store::tempObjectsScript().constData());
+        db.execute("INSERT INTO tmp_NoOrder_DayList_tbl VALUES (7);");
+        const QByteArray attach = "ATTACH '" + native(file(QStringLiteral("temp-attached.db"))) + "' AS a KEY 'p';";
+        db.execute(attach.constData());
+        QCOMPARE(db.queryInt("PRAGMA temp_store;"), 2);
+        QCOMPARE(db.queryInt("SELECT wid FROM tmp_NoOrder_DayList_tbl;"), 7);
+
+        // A connection whose temporary tables were put on disk cannot take a key.
+        CppSQLite3Connection onDisk;
+        onDisk.open(native(file(QStringLiteral("temp-disk.db"))).constData());
+        onDisk.execute("PRAGMA temp_store = 1; CREATE TEMP TABLE scratch (v);");
+        const QByteArray attach2 = "ATTACH '" + native(file(QStringLiteral("temp-attached2.db"))) + "' AS a KEY 'p';";
+        QCOMPARE(raised([&] { onDisk.execute(attach2.constData()); }),
+                 QStringLiteral("SQLITE_ERROR[1]: temporary tables are stored on disk: set the key before creating them"));
+        QCOMPARE(onDisk.queryInt("SELECT count(*) FROM pragma_database_list WHERE name = 'a';"), 0);
+
+        CppSQLite3Connection enc;
+        enc.open(native(file(QStringLiteral("temp-enc.db"))).constData(), kKey);
+        QCOMPARE(raised([&] { enc.execute("PRAGMA temp_store = FILE;"); }),
+                 QStringLiteral("SQLITE_ERROR[1]: encrypted databases keep temporary storage in memory"));
+        QCOMPARE(enc.queryInt("PRAGMA temp_store;"), 2);
+    }
+
+    // PRAGMA key = '' would leave the rest of the session writing plain pages into an
+    // encrypted file.
+    void emptyPragmaKeyKeepsTheKey()
+    {
+        const QString path = file(QStringLiteral("keep-key.db"));
+        CppSQLite3Connection db;
+        db.open(native(path).constData(), kKey);
+        db.execute("CREATE TABLE x (v);");
+        QCOMPARE(raised([&] { db.execute("PRAGMA key = '';"); }),
+                 QStringLiteral("SQLITE_ERROR[1]: the key of an open encrypted database cannot be removed; re-key it instead"));
+        QVERIFY(pagecodec::isEncrypted(db.handle()));
+        db.execute("INSERT INTO x VALUES ('still secret');");
+        db.close();
+        QVERIFY(!readAll(path).contains("still secret"));
+    }
+
+    // Re-keying amid an open transaction or a running statement is refused and leaves the
+    // file as it was.
+    void rekeyAmidWorkIsRefused_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<QString>("message");
+        const QString inTransaction = QStringLiteral("SQLITE_ERROR[1]: cannot change the key inside a transaction");
+        QTest::newRow("open transaction") << QStringLiteral("transaction") << inTransaction;
+        QTest::newRow("open transaction on a new file") << QStringLiteral("new file") << inTransaction;
+        QTest::newRow("running statement") << QStringLiteral("statement")
+                                           << QStringLiteral("SQLITE_ERROR[1]: cannot change the key while a statement is running");
+    }
+    void rekeyAmidWorkIsRefused()
+    {
+        QFETCH(QString, situation);
+        QFETCH(QString, message);
+        const QString path = file(QStringLiteral("amid-%1.db").arg(situation).remove(u' '));
+        const bool newFile = situation == QStringLiteral("new file");
+        if (!newFile) {
+            CppSQLite3Connection db;
+            db.open(native(path).constData(), kKey);
+            db.execute("CREATE TABLE x (v); INSERT INTO x VALUES (1); INSERT INTO x VALUES (2);");
+        }
+        const QByteArray before = digest(path);
+        {
+            CppSQLite3Connection db;
+            db.open(native(path).constData(), newFile ? nullptr : kKey);
+            CppSQLite3Cursor running;
+            if (situation == QStringLiteral("statement"))
+                running = db.query("SELECT v FROM x;");
+            else
+                db.execute(newFile ? "BEGIN; CREATE TABLE x (v);" : "BEGIN; INSERT INTO x VALUES (3);");
+            QCOMPARE(raised([&] { db.changeKey("other phrase"); }), message);
+            QCOMPARE(digest(path), before);
+            running.finalize();
+            store::rollbackIfOpen(db);
+            QCOMPARE(pagecodec::isEncrypted(db.handle()), !newFile);
+        }
+        QCOMPARE(digest(path), before);
+        if (!newFile) {
+            CppSQLite3Connection db;
+            db.open(native(path).constData(), kKey);
+            QCOMPARE(db.queryInt("SELECT count(*) FROM x;"), 2);
+        }
+    }
+
     void temporaryObjectsWork()
     {
         const QString path = file(QStringLiteral("temp.db"));
