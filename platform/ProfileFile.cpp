@@ -87,9 +87,11 @@ bool ProfileFile::writeString(const QByteArray &section, const QByteArray &key, 
     QByteArray data;
     {
         QFile file(m_path);
-        if (file.exists() && !file.open(QIODevice::ReadOnly))
-            return false;
-        data = file.readAll();
+        if (file.exists()) {
+            if (!file.open(QIODevice::ReadOnly))
+                return false;
+            data = file.readAll();
+        }
     }
     QByteArray lineEnd;
     QList<QByteArray> lines = splitLines(data, &lineEnd);
@@ -126,12 +128,17 @@ bool ProfileFile::writeString(const QByteArray &section, const QByteArray &key, 
         }
     }
 
+    // Unbuffered, so that a short write (a full disk, a file-size limit) is seen here
+    // and the old file is kept, rather than a cut one put in its place.
+    QByteArray text;
+    for (const QByteArray &line : std::as_const(lines))
+        text += line + lineEnd;
     QSaveFile out(m_path);
-    if (!out.open(QIODevice::WriteOnly))
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
-    for (const QByteArray &line : std::as_const(lines)) {
-        out.write(line);
-        out.write(lineEnd);
+    if (out.write(text) != text.size()) {
+        out.cancelWriting();
+        return false;
     }
     return out.commit();
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <cstdint>
 #include <cstring>
@@ -203,6 +204,17 @@ uint32_t checksumBytes(const unsigned char *page, int pageSize)
 
 bool isPageSize(int n) { return n >= 512 && n <= 65536 && (n & (n - 1)) == 0; }
 
+// A file that may grow no further (the disk is full, or the process's file-size
+// limit is reached) is reported as a full disk rather than as a general I/O error.
+int writeReal(sqlite3_file *real, const void *buf, int n, sqlite3_int64 off)
+{
+    errno = 0;
+    const int rc = real->pMethods->xWrite(real, buf, n, off);
+    if (rc == SQLITE_IOERR_WRITE && (errno == EFBIG || errno == ENOSPC))
+        return SQLITE_FULL;
+    return rc;
+}
+
 // ---- main database file ----------------------------------------------------
 
 int mainClose(sqlite3_file *f)
@@ -265,11 +277,11 @@ int mainWrite(sqlite3_file *f, const void *buf, int n, sqlite3_int64 off)
             st.newKeyUnits[static_cast<size_t>(u)] = useNewKey;
     }
     if (!key)
-        return impl->real->pMethods->xWrite(impl->real, buf, n, off);
+        return writeReal(impl->real, buf, n, off);
     // The caller's page stays plain (it is the engine's cache); encrypt a copy.
     unsigned char *out = impl->workBuffer(static_cast<size_t>(n));
     applyStream(*key, out, static_cast<const unsigned char *>(buf), static_cast<size_t>(n), off);
-    return impl->real->pMethods->xWrite(impl->real, out, n, off);
+    return writeReal(impl->real, out, n, off);
 }
 
 bool pragmaIs(const char *name, const char *wanted) { return name && sqlite3_stricmp(name, wanted) == 0; }
@@ -340,7 +352,7 @@ int journalWrite(sqlite3_file *f, const void *buf, int n, sqlite3_int64 off)
     sqlite3_file *real = impl->real;
     if (!key) {
         trackJournalOp(impl, buf, n, off);
-        return real->pMethods->xWrite(real, buf, n, off);
+        return writeReal(real, buf, n, off);
     }
     if (n == 4 && off == impl->checksumOffset) {
         // The engine summed the plain image; the journal keeps the sum of the cipher.
@@ -348,7 +360,7 @@ int journalWrite(sqlite3_file *f, const void *buf, int n, sqlite3_int64 off)
         writeBE32(adjusted, readBE32(buf) + impl->checksumDelta);
         impl->checksumOffset = -1;
         trackJournalOp(impl, buf, n, off);
-        return real->pMethods->xWrite(real, adjusted, 4, off);
+        return writeReal(real, adjusted, 4, off);
     }
     if (journalImageOp(impl, n, off)) {
         const auto *plain = static_cast<const unsigned char *>(buf);
@@ -357,10 +369,10 @@ int journalWrite(sqlite3_file *f, const void *buf, int n, sqlite3_int64 off)
         impl->checksumDelta = checksumBytes(out, n) - checksumBytes(plain, n);
         impl->checksumOffset = off + n;
         trackJournalOp(impl, buf, n, off);
-        return real->pMethods->xWrite(real, out, n, off);
+        return writeReal(real, out, n, off);
     }
     trackJournalOp(impl, buf, n, off);
-    return real->pMethods->xWrite(real, buf, n, off);
+    return writeReal(real, buf, n, off);
 }
 
 int journalRead(sqlite3_file *f, void *buf, int n, sqlite3_int64 off)

@@ -1,8 +1,10 @@
+#include "platform/ProfileFile.h"
 #include "platform/SqlText.h"
 #include "store/CppSQLite3.h"
 #include "store/PageCodec.h"
 #include "store/Store.h"
 #include "support/IndependentCrypto.h"
+#include "wordlists/WordListStore.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -14,10 +16,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include <sys/resource.h>
+
 // A child process (this program started with --child) works on an encrypted file
 // and is killed with SIGKILL at a chosen write to the database file: in the middle
 // of a large transaction (cache spills) or of its commit, or in the middle of a
-// re-key. The parent then inspects the hot journal and reopens the file.
+// re-key. The parent then inspects the hot journal and reopens the file. Other
+// children meet a real full disk: a file-size limit just above the files' sizes.
 
 namespace {
 
@@ -35,6 +40,36 @@ void countWrite(long long, int)
     ++g_writes;
 }
 
+// Child with a file-size limit (RLIMIT_FSIZE) just above the size of the file it
+// writes, and SIGXFSZ ignored so that the write fails instead of the process.
+// "import" stores a large word list, "profile" writes a long value to config.ini;
+// prints the failure it met.
+int runFullDiskChild(const char *mode, const QString &dir)
+{
+    const QString target = dir + QString::fromLatin1(std::strcmp(mode, "import") == 0 ? "/data.db" : "/config.ini");
+    const rlim_t limit = static_cast<rlim_t>(QFileInfo(target).size()) + 4096;
+    const rlimit lim = {limit, limit};
+    if (setrlimit(RLIMIT_FSIZE, &lim) != 0)
+        return 2;
+    std::signal(SIGXFSZ, SIG_IGN);
+    if (std::strcmp(mode, "import") == 0) {
+        try {
+            CppSQLite3Connection db;
+            store::openStore(db, target);
+            wordlists::importFile(db, dir + QStringLiteral("/big.txt"));
+        } catch (const CppSQLite3Exception &e) {
+            std::printf("%s\n", e.errorMessage());
+            return 1;
+        }
+        return 0;
+    }
+    if (!ProfileFile(target).writeString("login", "LastUser", QByteArray(3 * 4096, 'x'))) {
+        std::printf("not written\n");
+        return 1;
+    }
+    return 0;
+}
+
 // Child: prints the number of writes it made when it was not killed.
 int runChild(int argc, char **argv)
 {
@@ -42,6 +77,8 @@ int runChild(int argc, char **argv)
         return 2;
     const char *mode = argv[2];
     const char *path = argv[3];
+    if (std::strcmp(argv[4], "full") == 0)
+        return runFullDiskChild(mode, QString::fromLocal8Bit(path));
     g_killAt = std::atoll(argv[4]);
     try {
         CppSQLite3Connection db;
@@ -213,6 +250,60 @@ private Q_SLOTS:
         QCOMPARE(check.pageOneImages, 1);
         QVERIFY(!journal.contains("lorem ipsum")); // nothing plain in the journal
         verifyRecovered(kKey);
+    }
+
+    // A full disk: the import fails with the engine's "disk full", data.db opens sound
+    // without any of the list; a config.ini write fails and leaves the old file whole.
+    void fullDiskLosesNothing_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("word-list import") << QStringLiteral("import") << QStringLiteral("SQLITE_FULL[13]: database or disk is full");
+        QTest::newRow("config.ini write") << QStringLiteral("profile") << QStringLiteral("not written");
+    }
+    void fullDiskLosesNothing()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString db = dir.filePath(QStringLiteral("data.db"));
+        const QString config = dir.filePath(QStringLiteral("config.ini"));
+        QByteArray before;
+        {
+            CppSQLite3Connection conn;
+            store::openStore(conn, db);
+            conn.execute("INSERT INTO ThesaurusInfo_tbl VALUES (NULL, 'kept'); INSERT INTO words_tbl VALUES (NULL, 1, 'kept', 'x', '');");
+            before = QByteArray::number(conn.queryInt("SELECT count(*) FROM words_tbl;"));
+        }
+        QVERIFY(ProfileFile(config).writeString("login", "LastUser", "someone"));
+        {
+            QFile list(dir.filePath(QStringLiteral("big.txt")));
+            QVERIFY(list.open(QIODevice::WriteOnly));
+            for (int i = 0; i < 20000; ++i)
+                list.write(sqlFormat("bigword%d [bɪg]\nadj. 大的，巨大的 %d\n\n", i, i));
+        }
+        const auto bytesOf = [](const QString &path) {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        const QByteArray configBefore = bytesOf(config);
+        const QStringList filesBefore = QDir(dir.path()).entryList(QDir::Files);
+
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), mode, dir.path(), QStringLiteral("full")});
+        QVERIFY(child.waitForFinished(120000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit); // SIGXFSZ did not end it
+        QCOMPARE(child.exitCode(), 1);
+        QCOMPARE(QString::fromUtf8(child.readAllStandardOutput().trimmed()), message);
+
+        CppSQLite3Connection conn;
+        conn.open(QFile::encodeName(db).constData(), kKey);
+        QCOMPARE(QString::fromUtf8(conn.query("PRAGMA integrity_check;").value(0)), QStringLiteral("ok"));
+        QCOMPARE(QByteArray::number(conn.queryInt("SELECT count(*) FROM words_tbl;")), before);
+        QCOMPARE(conn.queryInt("SELECT count(*) FROM ThesaurusInfo_tbl WHERE name = 'big';"), 0);
+        conn.close();
+        QCOMPARE(bytesOf(config), configBefore);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), filesBefore); // no journal or temporary file left
     }
 
     void killedRekeyLeavesOldFile_data()
