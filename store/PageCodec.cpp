@@ -775,11 +775,6 @@ void injectFault(FileOp op, long long nth, int resultCode)
     g_fault.armed = nth > 0;
 }
 
-long long faultCallsSeen()
-{
-    return g_fault.seen;
-}
-
 bool faultMet()
 {
     return g_fault.met;

@@ -62,8 +62,7 @@ void setMainWriteObserver(WriteObserver observer);
 // without reaching the disk; the calls after it go through. nth = 0 disarms.
 enum class FileOp { Read, Write, Sync, Truncate };
 void injectFault(FileOp op, long long nth, int resultCode);
-// Calls of the armed kind seen since it was armed, and whether the fault was met.
-long long faultCallsSeen();
+// Whether the armed fault was met.
 bool faultMet();
 
 } // namespace pagecodec
