@@ -27,6 +27,7 @@
 namespace {
 
 const QByteArray kResScheme = QByteArrayLiteral("res");
+constexpr char kGlIntegration[] = "QT_XCB_GL_INTEGRATION";
 
 // Serves the program's HTML resources; the last path segment names the resource.
 class ResSchemeHandler : public QWebEngineUrlSchemeHandler
@@ -106,8 +107,14 @@ void prepareBrowserHost()
     registerResScheme();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // Without a GL integration the context the web engine asks for fails at once.
-    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
-        qputenv("QT_XCB_GL_INTEGRATION", "none");
+    if (!qEnvironmentVariableIsSet(kGlIntegration)) {
+        qputenv(kGlIntegration, "none");
+        // Read once, when the application makes the context; programs started
+        // later (a web browser opening a link) keep their OpenGL.
+        qAddPreRoutine([] {
+            QMetaObject::invokeMethod(QCoreApplication::instance(), [] { qunsetenv(kGlIntegration); }, Qt::QueuedConnection);
+        });
+    }
 }
 
 QString externalBridgeScript()

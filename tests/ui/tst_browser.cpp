@@ -17,6 +17,8 @@ using testsupport::evaluate;
 
 namespace {
 
+QByteArray g_glIntegrationBefore;
+
 bool load(QWebEngineView *view, const QUrl &url, bool *ok)
 {
     QSignalSpy finished(view, &QWebEngineView::loadFinished);
@@ -36,6 +38,9 @@ class TestBrowser : public QObject
 private Q_SLOTS:
     void lazyStart()
     {
+        // Only this process draws without OpenGL: once it runs, what it starts
+        // inherits nothing of that.
+        QTRY_COMPARE(qgetenv("QT_XCB_GL_INTEGRATION"), g_glIntegrationBefore);
         // The application is up, yet nothing of the web engine has been made.
         QVERIFY(!browserHostStarted());
         QWebEngineView *view = createBrowserView();
@@ -177,6 +182,7 @@ private Q_SLOTS:
 int main(int argc, char **argv)
 {
     // The web engine needs these before the application exists.
+    g_glIntegrationBefore = qgetenv("QT_XCB_GL_INTEGRATION");
     prepareBrowserHost();
     QApplication app(argc, argv);
     TestBrowser test;
