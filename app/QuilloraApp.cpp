@@ -22,11 +22,6 @@
 Q_LOGGING_CATEGORY(lcStartup, "quillora.startup", QtWarningMsg)
 
 namespace {
-void showStoreError(const CppSQLite3Exception &e)
-{
-    MessageBox::warning(nullptr, ansi::toUnicode(e.errorMessage()));
-}
-
 // Also files made before by a version that left them readable to all, or by hand.
 // SQLite gives a journal the permissions of its database.
 void protectDataFiles()
@@ -89,7 +84,7 @@ bool CQuilloraApp::startUp()
     try {
         store::openStore(theDatabase, QString::fromLatin1(store::kDatabaseFile));
     } catch (const CppSQLite3Exception &e) {
-        showStoreError(e);
+        MessageBox::storeError(nullptr, e);
     }
     protectDataFiles();
 
@@ -97,7 +92,7 @@ bool CQuilloraApp::startUp()
     try {
         usersExist = theDatabase.queryInt("SELECT count(*) FROM UserInfo_tbl;") > 0;
     } catch (const CppSQLite3Exception &e) {
-        showStoreError(e);
+        MessageBox::storeError(nullptr, e);
     }
     if (!usersExist) {
         CNewUserDlg newUser(nullptr);
@@ -111,7 +106,7 @@ bool CQuilloraApp::startUp()
     try {
         theDatabase.execute(store::tempObjectsScript().constData());
     } catch (const CppSQLite3Exception &e) {
-        showStoreError(e);
+        MessageBox::storeError(nullptr, e);
     }
 
     const QString family = loadPhoneticFont();
@@ -149,7 +144,7 @@ bool CQuilloraApp::logIn()
             config::writeLogin(config::kAutoLog, QString());
         } catch (const CppSQLite3Exception &e) {
             // Nobody is logged in: ask instead of going on without a user.
-            showStoreError(e);
+            MessageBox::storeError(nullptr, e);
         }
     }
     CLoginDlg login(nullptr);

@@ -31,11 +31,6 @@ QString nothingToStudyText(int mode)
     default: return QString();
     }
 }
-
-void showStoreError(QWidget *parent, const CppSQLite3Exception &e)
-{
-    MessageBox::warning(parent, ansi::toUnicode(e.errorMessage()));
-}
 } // namespace
 
 // ---- DailyListWorker -----------------------------------------------------------
@@ -55,7 +50,7 @@ void DailyListWorker::run()
         result = study::buildDailyList(theDatabase, m_user, m_pageStart, m_today);
     } catch (const CppSQLite3Exception &e) {
         // Shown on the interface thread; the page then starts on whatever is stored.
-        MessageBox::warning(nullptr, ansi::toUnicode(e.errorMessage()));
+        MessageBox::storeError(nullptr, e);
         result.outcome = study::DailyListOutcome::Ready;
     }
     if (result.startUpdateCheck)
@@ -311,7 +306,7 @@ bool CQuilloraDlg::checkWordLists()
                 return false;
         }
     } catch (const CppSQLite3Exception &e) {
-        showStoreError(window(), e);
+        MessageBox::storeError(window(), e);
         return true;
     }
 
@@ -323,7 +318,7 @@ bool CQuilloraDlg::checkWordLists()
         try {
             exists = theDatabase.queryInt(sqlFormat("SELECT EXISTS ( SELECT * FROM ThesaurusInfo_tbl WHERE tid = %d );", theUser.tid).constData()) != 0;
         } catch (const CppSQLite3Exception &e) {
-            showStoreError(window(), e);
+            MessageBox::storeError(window(), e);
         }
         if (exists)
             return true;
@@ -339,7 +334,7 @@ void CQuilloraDlg::FinishTodayLog(bool withErrorRate)
     try {
         study::finishTodayLog(theDatabase, theUser, withErrorRate);
     } catch (const CppSQLite3Exception &e) {
-        showStoreError(window(), e);
+        MessageBox::storeError(window(), e);
     }
     closePage();
 }

@@ -225,7 +225,7 @@ bool CHomeDlg::IsTaskFinishedToday()
     try {
         return study::isTaskFinishedToday(theDatabase, theUser);
     } catch (const CppSQLite3Exception &e) {
-        MessageBox::warning(this, ansi::toUnicode(e.errorMessage()));
+        MessageBox::storeError(this, e);
         return false;
     }
 }
@@ -320,7 +320,7 @@ void CHomeDlg::onCloseButton()
             try {
                 theDatabase.execute(sqlFormat("UPDATE UserInfo_tbl SET CloseExit = %d WHERE uid = %d;", setting, theUser.uid).constData());
             } catch (const CppSQLite3Exception &e) {
-                MessageBox::warning(this, ansi::toUnicode(e.errorMessage()));
+                MessageBox::storeError(this, e);
             }
         }
         return;

@@ -1,5 +1,8 @@
 #include "platform/MessageBox.h"
 
+#include "platform/AnsiText.h"
+#include "store/CppSQLite3.h"
+
 #include <QApplication>
 #include <QMutex>
 #include <QMutexLocker>
@@ -32,6 +35,11 @@ QMessageBox::StandardButton MessageBox::warning(QWidget *parent, const QString &
 QMessageBox::StandardButton MessageBox::information(QWidget *parent, const QString &text)
 {
     return show(parent, QMessageBox::Information, text, QMessageBox::Ok);
+}
+
+QMessageBox::StandardButton MessageBox::storeError(QWidget *parent, const CppSQLite3Exception &e)
+{
+    return warning(parent, ansi::toUnicode(e.errorMessage()));
 }
 
 QMessageBox::StandardButton MessageBox::question(QWidget *parent, const QString &text,

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+class CppSQLite3Exception;
 class QWidget;
 
 // Every message box of the program goes through here. It may be called from any
@@ -16,6 +17,8 @@ public:
     // A notice or error with an OK button (the program's usual box).
     static QMessageBox::StandardButton warning(QWidget *parent, const QString &text);
     static QMessageBox::StandardButton information(QWidget *parent, const QString &text);
+    // A store failure: the engine's text, as every handler of the program shows it.
+    static QMessageBox::StandardButton storeError(QWidget *parent, const CppSQLite3Exception &e);
     static QMessageBox::StandardButton question(QWidget *parent, const QString &text,
                                                 QMessageBox::StandardButtons buttons
                                                 = QMessageBox::Yes | QMessageBox::No);

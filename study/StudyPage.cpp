@@ -25,7 +25,7 @@ void CStudyPage::paintEvent(QPaintEvent *)
 
 void CStudyPage::showStoreError(const CppSQLite3Exception &e)
 {
-    MessageBox::warning(this, ansi::toUnicode(e.errorMessage()));
+    MessageBox::storeError(this, e);
 }
 
 void CStudyPage::storeUserOption(const char *column, int &field, bool on)

@@ -39,11 +39,6 @@ QLabel *staticText(const QString &text, int id, QWidget *parent)
     return label;
 }
 
-void showError(QWidget *parent, const CppSQLite3Exception &e)
-{
-    MessageBox::warning(parent, ansi::toUnicode(e.errorMessage()));
-}
-
 // The list box's own prefix search: the first item whose text starts with the given
 // text, case-insensitively; without a match the selection stays as it is.
 void selectString(CSkinComboBox *box, const QString &prefix)
@@ -201,7 +196,7 @@ void CSwitchModeDlg::OnInitDialog()
     try {
         hardEmpty = study::sourceCount(theDatabase, theUser, study::ReviewHard) == 0;
     } catch (const CppSQLite3Exception &e) {
-        showError(this, e);
+        MessageBox::storeError(this, e);
     }
     if (hardEmpty && mode != study::ReviewHard)
         m_modes[study::ReviewHard]->setEnabled(false);
@@ -243,7 +238,7 @@ bool CSwitchModeDlg::FillComboBoxes()
         choices = study::queryReviewChoices(theDatabase, theUser);
     } catch (const CppSQLite3Exception &e) {
         // Without the ranges the user may still know there is something to review.
-        showError(this, e);
+        MessageBox::storeError(this, e);
         return true;
     }
     const std::pair<CSkinComboBox *, const QList<study::ComboItem> *> boxes[] = {
@@ -316,7 +311,7 @@ bool CSwitchModeDlg::confirmSourceMode(int mode)
         theUser.mode = mode;
         theUser.count = n;
     } catch (const CppSQLite3Exception &e) {
-        showError(this, e);
+        MessageBox::storeError(this, e);
     }
     return true;
 }
@@ -375,7 +370,7 @@ bool CSwitchModeDlg::confirmReview()
         theUser.TimesTo = next.TimesTo;
     } catch (const CppSQLite3Exception &e) {
         // The dialog closes as after a confirmation; theUser keeps its old values.
-        showError(this, e);
+        MessageBox::storeError(this, e);
     }
     return true;
 }

@@ -165,7 +165,7 @@ void CLoginDlg::OnLogin()
         row.finalize();
     } catch (const CppSQLite3Exception &e) {
         // Without a row nobody is logged in: stay open and leave config.ini alone.
-        MessageBox::warning(this, ansi::toUnicode(e.errorMessage()));
+        MessageBox::storeError(this, e);
         return;
     }
     if (!matched) {

@@ -224,7 +224,7 @@ void CNewUserDlg::OnInitDialog()
         if (theDatabase.queryInt("SELECT EXISTS ( SELECT * FROM UserInfo_tbl WHERE type = 1 );") != 0)
             m_administrator->setEnabled(false);
     } catch (const CppSQLite3Exception &e) {
-        MessageBox::warning(this, ansi::toUnicode(e.errorMessage()));
+        MessageBox::storeError(this, e);
     }
     m_userNameEdit->setFocus();
 }
@@ -285,7 +285,7 @@ bool CNewUserDlg::userNameFree()
                                          sqlQuote(m_userName).constData());
         return theDatabase.queryInt(sql.constData()) == 0;
     } catch (const CppSQLite3Exception &e) {
-        MessageBox::warning(this, ansi::toUnicode(e.errorMessage()));
+        MessageBox::storeError(this, e);
         return true;
     }
 }
@@ -361,7 +361,7 @@ void CNewUserDlg::OnOK()
         theDatabase.execute(sql.constData());
     } catch (const CppSQLite3Exception &e) {
         // No account was created, so the dialog must not report one.
-        MessageBox::warning(this, ansi::toUnicode(e.errorMessage()));
+        MessageBox::storeError(this, e);
         return;
     }
     accept();

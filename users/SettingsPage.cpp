@@ -59,7 +59,7 @@ void CSettingsPage::paintEvent(QPaintEvent *)
 
 void CSettingsPage::showStoreError(const CppSQLite3Exception &e)
 {
-    MessageBox::warning(window(), ansi::toUnicode(e.errorMessage()));
+    MessageBox::storeError(window(), e);
 }
 
 void CSettingsPage::setPageMargins(QLayout *layout) const

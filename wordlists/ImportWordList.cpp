@@ -57,7 +57,7 @@ bool ImportWordList(QWidget *parent)
     } catch (const CppSQLite3Exception &e) {
         // The store has rolled the list back: nothing of it was kept.
         progress.reset();
-        MessageBox::warning(parent, ansi::toUnicode(e.errorMessage()));
+        MessageBox::storeError(parent, e);
         return false;
     }
     progress.reset();

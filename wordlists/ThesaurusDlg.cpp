@@ -24,11 +24,6 @@
 
 namespace {
 
-void showStoreError(QWidget *parent, const CppSQLite3Exception &e)
-{
-    MessageBox::warning(parent, ansi::toUnicode(e.errorMessage()));
-}
-
 QString noneSelectedText() { return QStringLiteral("请选择一个词库"); }
 QString noneToDeleteText() { return QStringLiteral("请选择词库进行删除"); }
 QString inUseText() { return QStringLiteral("您正在使用本词库，请先切换词库"); }
@@ -155,7 +150,7 @@ void CThesaurusDlg::FillList()
                           row.intValue(0)});
     } catch (const CppSQLite3Exception &e) {
         // The lists read so far are still offered.
-        showStoreError(this, e);
+        MessageBox::storeError(this, e);
     }
 
     // The Chinese order: Chinese names by pinyin, then Latin ones regardless of case.
@@ -188,7 +183,7 @@ void CThesaurusDlg::OnChoose()
     } catch (const CppSQLite3Exception &e) {
         // The choice was not stored and the record keeps the old list: stay, so the
         // user can try again or cancel, instead of going on as if a list were chosen.
-        showStoreError(this, e);
+        MessageBox::storeError(this, e);
         return;
     }
     accept();
@@ -222,7 +217,7 @@ void CThesaurusDlg::OnDelete()
         wordlists::deleteList(theDatabase, tid);
     } catch (const CppSQLite3Exception &e) {
         // Rolled back: the list is still there, and so is its item.
-        showStoreError(this, e);
+        MessageBox::storeError(this, e);
         return;
     }
     FillList();
