@@ -73,8 +73,7 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    registerResScheme();
+    prepareBrowserHost();
     QApplication app(argc, argv);
     MessageBox::setTestMode(true);
 

@@ -4,6 +4,7 @@
 #include "study/DailyList.h"
 #include "study/MemorizePage.h"
 #include "study/WordDisplay.h"
+#include "support/StudyTestSupport.h"
 #include "ui/Control.h"
 #include "ui/Fonts.h"
 #include "ui/SkinButton.h"
@@ -22,38 +23,15 @@
 
 namespace {
 
-struct Word
-{
-    QString name, phonetic, interp;
-};
+using testsupport::today;
+using Word = testsupport::StudyWord;
+using FakeHost = testsupport::FakeStudyHost;
 
 const QList<Word> kWords{
-    {QStringLiteral("apple"), QStringLiteral("ˈæpl"), QStringLiteral("n. 苹果")},
-    {QStringLiteral("banana"), QStringLiteral("bəˈnɑːnə"), QStringLiteral("n. 香蕉")},
-    {QStringLiteral("cherry"), QStringLiteral("ˈtʃeri"), QStringLiteral("n. 樱桃；樱桃树")},
+    {QStringLiteral("apple"), QStringLiteral("n. 苹果"), QStringLiteral("ˈæpl")},
+    {QStringLiteral("banana"), QStringLiteral("n. 香蕉"), QStringLiteral("bəˈnɑːnə")},
+    {QStringLiteral("cherry"), QStringLiteral("n. 樱桃；樱桃树"), QStringLiteral("ˈtʃeri")},
 };
-
-// The main window as the page sees it; finishing records the day like the real one.
-class FakeHost : public StudyHost
-{
-public:
-    QStringList spoken;
-    QList<bool> finishes;
-    int closes = 0;
-
-    void Speak(const QString &text) override { spoken << text; }
-    void FinishTodayLog(bool withErrorRate) override
-    {
-        finishes << withErrorRate;
-        study::finishTodayLog(theDatabase, theUser, withErrorRate);
-    }
-    void closePage() override { ++closes; }
-};
-
-QString today()
-{
-    return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
-}
 
 int queryInt(const char *sql)
 {
@@ -148,20 +126,7 @@ private Q_SLOTS:
     void init()
     {
         static int n = 0;
-        theDatabase.close();
-        store::openStore(theDatabase, m_dir.filePath(QStringLiteral("data%1.db").arg(++n)));
-        theDatabase.execute("INSERT INTO ThesaurusInfo_tbl VALUES (1, 'list');"
-                            "INSERT INTO UserInfo_tbl VALUES(NULL, 0, 'u', 'p', -1, 20, 0, -1, NULL, NULL, NULL, NULL,"
-                            " -1, 0, 0, 0, 0, -1, -1, 0, 0, 40, 1);");
-        for (const Word &w : kWords)
-            theDatabase.execute(sqlFormat("INSERT INTO words_tbl VALUES (NULL, 1, '%s', '%s', '%s');",
-                                          sqlQuote(w.name).constData(), sqlQuote(w.interp).constData(),
-                                          sqlQuote(w.phonetic).constData())
-                                    .constData());
-        theDatabase.execute("UPDATE UserInfo_tbl SET tid = 1 WHERE uid = 1;");
-        CppSQLite3Cursor c = theDatabase.query("SELECT * FROM UserInfo_tbl WHERE uid = 1;");
-        theUser = UserRecord();
-        theUser.fill(c);
+        testsupport::openStudyStore(m_dir.filePath(QStringLiteral("data%1.db").arg(++n)), kWords);
         QCOMPARE(study::buildDailyList(theDatabase, theUser, true, today()).built, true);
         QCOMPARE(queryInt("SELECT count(*) FROM DayList_tbl WHERE uid = 1;"), 3);
 

@@ -346,9 +346,8 @@ private Q_SLOTS:
 
 int main(int argc, char **argv)
 {
-    // The web engine needs these before the application exists.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    registerResScheme();
+    // The web engine is prepared as the program prepares it, before the application exists.
+    prepareBrowserHost();
     QApplication app(argc, argv);
     TestStatistics test;
     return QTest::qExec(&test, argc, argv);

@@ -6,6 +6,7 @@
 #include "study/MistakeReport.h"
 #include "study/TestPage.h"
 #include "study/WordDisplay.h"
+#include "support/StudyTestSupport.h"
 #include "ui/Control.h"
 #include "ui/Fonts.h"
 #include "ui/SkinButton.h"
@@ -22,29 +23,9 @@
 
 namespace {
 
-struct Word
-{
-    QString name, interp;
-};
-
-class FakeHost : public StudyHost
-{
-public:
-    QList<bool> finishes;
-    int closes = 0;
-    void Speak(const QString &) override {}
-    void FinishTodayLog(bool withErrorRate) override
-    {
-        finishes << withErrorRate;
-        study::finishTodayLog(theDatabase, theUser, withErrorRate);
-    }
-    void closePage() override { ++closes; }
-};
-
-QString today()
-{
-    return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
-}
+using testsupport::today;
+using Word = testsupport::StudyWord;
+using FakeHost = testsupport::FakeStudyHost;
 
 int queryInt(const QByteArray &sql)
 {
@@ -112,28 +93,11 @@ class TestTestPage : public QObject
     void setUp(const QList<Word> &words, int mode, QList<int> kinds, int dayNum = 20, int autoAdd = 0)
     {
         static int n = 0;
-        theDatabase.close();
-        store::openStore(theDatabase, m_dir.filePath(QStringLiteral("data%1.db").arg(++n)));
-        theDatabase.execute(store::tempObjectsScript().constData());
-        theDatabase.execute("INSERT INTO ThesaurusInfo_tbl VALUES (1, 'list');");
-        theDatabase.execute(sqlFormat("INSERT INTO UserInfo_tbl VALUES(NULL, 0, 'u', 'p', -1, %d, %d, -1, NULL, NULL, "
-                                      "NULL, NULL, -1, 0, 0, %d, 0, -1, -1, 0, 0, 40, 1);",
-                                      dayNum, mode, autoAdd)
-                                .constData());
-        theDatabase.execute("BEGIN;");
-        for (const Word &w : words)
-            theDatabase.execute(sqlFormat("INSERT INTO words_tbl VALUES (NULL, 1, '%s', '%s', 'fəˈnetɪk');",
-                                          sqlQuote(w.name).constData(), sqlQuote(w.interp).constData())
-                                    .constData());
-        theDatabase.execute("COMMIT;");
-        // Choosing the list gives the user a mark row for each of its words.
-        theDatabase.execute(sqlFormat("UPDATE UserInfo_tbl SET tid = 1, count = %d WHERE uid = 1;", int(words.size())).constData());
+        testsupport::openStudyStore(m_dir.filePath(QStringLiteral("data%1.db").arg(++n)), words, dayNum, mode);
+        theUser.TestAutoAddHard = autoAdd;
+        theDatabase.execute(sqlFormat("UPDATE UserInfo_tbl SET TestAutoAddHard = %d WHERE uid = 1;", autoAdd).constData());
         if (mode == 2)
             theDatabase.execute("UPDATE WordsMarkInfo_tbl SET hard = 1;");
-        CppSQLite3Cursor c = theDatabase.query("SELECT * FROM UserInfo_tbl WHERE uid = 1;");
-        theUser = UserRecord();
-        theUser.fill(c);
-        c.finalize();
         QVERIFY(study::buildDailyList(theDatabase, theUser, true, today()).built);
 
         delete m_page;
