@@ -195,6 +195,23 @@ void CQuilloraDlg::closePage()
     showPage();
 }
 
+void CQuilloraDlg::returnHome()
+{
+    m_pageIndex = PageNone;
+    if (m_worker)
+        m_worker->disconnect(this);
+    waitForWorker();
+    m_slideTimer.stop();
+    m_moving = {};
+    m_step = 0;
+    if (m_current) {
+        m_current->setInPlace(false);
+        m_current->hide();
+    }
+    m_current = nullptr;
+    setEnabled(true);
+}
+
 void CQuilloraDlg::slideTick()
 {
     const bool opening = m_pageIndex != PageNone;
@@ -234,6 +251,11 @@ void CQuilloraDlg::slideTick()
     if (m_pageIndex == PageMemorize || m_pageIndex == PageTest)
         waitForWorker(); // the page has been started (or told there is nothing) by then
     setEnabled(true);
+    // Only now: a disabled window ignores a request for the keyboard.
+    if (opening && m_current && m_pageIndex != PageNone)
+        m_current->takeFocus();
+    else
+        setFocus(Qt::OtherFocusReason);
 }
 
 void CQuilloraDlg::startWorker(bool pageStart)

@@ -68,6 +68,10 @@ public:
 
     void showPage();
     void closePage() override;
+    // Back to the home view at once, as "返回" would go but without a slide, recording
+    // nothing more: another user is about to log in. A list build under way is left
+    // to finish first, but its page is no longer started.
+    void returnHome();
     // Rebuilds the daily list at once (after a change of word list or daily amount),
     // keeping the window disabled and dispatching events until it is done.
     void runWorkerAndWait();

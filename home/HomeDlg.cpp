@@ -3,6 +3,7 @@
 #include "app/QuilloraDlg.h"
 #include "ui/AppLook.h"
 #include "home/CloseActionDlg.h"
+#include "home/HomeLinks.h"
 #include "home/ProgramLinks.h"
 #include "home/Reminder.h"
 #include "home/UpdateCheck.h"
@@ -159,7 +160,7 @@ void CHomeDlg::connectHandlers()
         connect(b, &CTranslucentButton::hoverHelp, this, &CHomeDlg::onHoverHelp);
     connect(button(IDC_HIDE), &CTranslucentButton::clicked, this, [this] { ShowWindows(true); });
     connect(button(IDC_CLOSE), &CTranslucentButton::clicked, this, &CHomeDlg::onCloseButton);
-    connect(button(IDC_HOMEPAGE), &CTranslucentButton::clicked, this, [] { CLinkStatic::openTarget(links::homePage()); });
+    connect(button(IDC_HOMEPAGE), &CTranslucentButton::clicked, this, [] { links::openHomePage(); });
     connect(button(IDC_SETTINGS), &CTranslucentButton::clicked, this, [this] { OpenSettings(CSettingsDlg::PageReminder); });
     connect(button(IDC_MEMORIZE), &CTranslucentButton::clicked, this, [this] { m_main->startStudyPage(CQuilloraDlg::PageMemorize); });
     connect(button(IDC_TEST), &CTranslucentButton::clicked, this, [this] { m_main->startStudyPage(CQuilloraDlg::PageTest); });
@@ -343,6 +344,9 @@ void CHomeDlg::onTrayExit()
 
 void CHomeDlg::SwitchUser()
 {
+    // A page left open would go on recording the next user's words at the first one's
+    // place in the list.
+    m_main->returnHome();
     ShowWindows(true);
     CLoginDlg login(nullptr);
     if (login.exec() != QDialog::Accepted) {
@@ -401,6 +405,15 @@ void CHomeDlg::closeEvent(QCloseEvent *event)
         return;
     }
     CLayeredDialog::closeEvent(event);
+}
+
+void CHomeDlg::changeEvent(QEvent *event)
+{
+    CLayeredDialog::changeEvent(event);
+    // Without a notification area "hide" minimises, and the desktop's taskbar restores
+    // the window without asking us: that is showing it, and the reminders stop.
+    if (event->type() == QEvent::WindowStateChange && m_hidden && !m_quitting && !isMinimized() && isVisible())
+        ShowWindows(false);
 }
 
 void CHomeDlg::quit()

@@ -98,6 +98,7 @@ protected:
     CStandardDialog *CreateStandardDialog() override;
     void InitTranslucentChildren() override;
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void connectHandlers();

@@ -14,8 +14,7 @@ QString helpPage()
 
 QString homePage()
 {
-    const QString configured = QStringLiteral(QUILLORA_HOMEPAGE_URL);
-    return configured.isEmpty() ? helpPage() : configured;
+    return QStringLiteral(QUILLORA_HOMEPAGE_URL);
 }
 
 QUrl updateDescriptor()

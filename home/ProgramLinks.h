@@ -8,8 +8,9 @@ namespace links {
 
 // The help page installed with the program (a local file).
 QString helpPage();
-// The maker's home page, or the help page when the build names none.
+// The maker's home page as given at build time; empty when the build names none.
 QString homePage();
+
 // Where the update descriptor is fetched from: QUILLORA_UPDATE_URL in the environment
 // when set, else the address given at build time. Empty, or not http/https: no check.
 QUrl updateDescriptor();

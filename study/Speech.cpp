@@ -58,11 +58,26 @@ double Speech::engineRate(int rate)
     return std::clamp(rate, 0, 10) / 10.0;
 }
 
+namespace {
+Speech::Observer &observer()
+{
+    static Speech::Observer o;
+    return o;
+}
+} // namespace
+
+void Speech::setObserver(Observer o)
+{
+    observer() = std::move(o);
+}
+
 void Speech::Speak(const QString &text)
 {
     if (theUser.TTSspeaker == -1 || !m_tts || text.trimmed().isEmpty())
         return;
     m_speaking = true;
+    if (observer())
+        observer()(text, currentVoiceName(), currentVolume(), currentRate());
     m_tts->say(text);
 }
 

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QVoice>
 
+#include <functional>
+
 class QComboBox;
 class QTextToSpeech;
 
@@ -33,6 +35,11 @@ public:
     // The engine's ranges for the stored settings.
     static double engineVolume(int volume);
     static double engineRate(int rate);
+
+    // Sees every text handed to the engine, with the voice, volume and rate in force
+    // then, so tests can tell what was spoken without an audio device. {} removes it.
+    using Observer = std::function<void(const QString &text, const QString &voice, double volume, double rate)>;
+    static void setObserver(Observer observer);
 
     double currentVolume() const;
     double currentRate() const;

@@ -15,12 +15,24 @@ CStudyPage::CStudyPage(const QString &title, QWidget *parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+void CStudyPage::setInPlace(bool inPlace)
+{
+    if (m_inPlace == inPlace)
+        return;
+    m_inPlace = inPlace;
+    update();
+}
+
 void CStudyPage::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
-    p.setPen(QColor(0xD6, 0xDF, 0xEA));
+    if (!m_inPlace)
+        return;
+    p.setPen(QColor(0xA8, 0xA8, 0xA8));
     p.drawRect(rect().adjusted(0, 0, -1, -1));
+    p.setPen(QColor(0xF4, 0xF4, 0xF4));
+    p.drawRect(rect().adjusted(1, 1, -2, -2));
 }
 
 void CStudyPage::showStoreError(const CppSQLite3Exception &e)

@@ -18,7 +18,7 @@ public:
 };
 
 // Base of the study pages the main window slides into its content rectangle: a white
-// page that knows whether it has finished sliding in.
+// page that knows whether it has finished sliding in, and then shows its frame.
 class CStudyPage : public QWidget
 {
     Q_OBJECT
@@ -30,7 +30,11 @@ public:
 
     // Cleared when a slide-in starts and set when it has finished.
     bool inPlace() const { return m_inPlace; }
-    void setInPlace(bool inPlace) { m_inPlace = inPlace; }
+    void setInPlace(bool inPlace);
+
+    // Gives the keyboard to the control a learner types into first. Called once the
+    // page is in place and its window enabled again: a disabled window takes no focus.
+    virtual void takeFocus() { setFocus(); }
 
     // The daily list is ready: begin with its first word. The default does nothing.
     virtual void Start() {}

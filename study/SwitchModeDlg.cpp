@@ -7,6 +7,7 @@
 #include "store/Store.h"
 #include "study/StudyRules.h"
 #include "ui/Control.h"
+#include "ui/DialogKeys.h"
 #include "ui/Images.h"
 #include "ui/SkinButton.h"
 #include "ui/SkinComboBox.h"
@@ -281,13 +282,8 @@ void CSwitchModeDlg::OnTimesNoLimit()
 
 void CSwitchModeDlg::keyPressEvent(QKeyEvent *event)
 {
-    // Enter confirms from any control, as the default button would.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        m_ok->click();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!pressForEnter(this, event, m_ok))
+        QDialog::keyPressEvent(event);
 }
 
 void CSwitchModeDlg::OnOK()

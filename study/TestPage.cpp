@@ -506,5 +506,7 @@ void CTestPage::OnReport()
     showHtmlDialog(QUrl::fromLocalFile(path), QSize(460, kReportHeight), options);
     setEnabled(true);
     home->setEnabled(true);
+    // The page lost the keyboard while disabled; Enter is to reach "完成" again.
+    takeFocus();
     QFile::remove(path);
 }

@@ -73,3 +73,11 @@ void CWordStudyPage::showProgress(int position, int total)
     // An empty list has nothing to show progress on.
     m_progress->SetPos(total > 0 ? int(double(shown) / total * 100) : 0);
 }
+
+void CWordStudyPage::takeFocus()
+{
+    if (m_edit && m_edit->isVisibleTo(this))
+        m_edit->setFocus(Qt::OtherFocusReason);
+    else
+        setFocus(Qt::OtherFocusReason);
+}

@@ -29,6 +29,9 @@ public:
 
     explicit CWordStudyPage(const QString &title, QWidget *parent = nullptr);
 
+    // The edit while it shows (a word to type), otherwise the page, whose keys answer.
+    void takeFocus() override;
+
 protected:
     // The word at `top`, the read-aloud button and transcription under it.
     void placeWordBlock(int top);

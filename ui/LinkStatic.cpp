@@ -33,24 +33,29 @@ void CLinkStatic::setOpener(Opener o)
     opener() = std::move(o);
 }
 
-QUrl CLinkStatic::urlForTarget(const QString &target)
-{
-    const QUrl url(target);
-    if (url.isValid() && url.scheme().size() > 1) // a one-letter scheme is a drive, not a URL
-        return url;
-    return QUrl::fromLocalFile(QFileInfo(QDir::current(), target).absoluteFilePath());
-}
-
 bool CLinkStatic::isAllowedScheme(const QUrl &url)
 {
     const QString scheme = url.scheme().toLower();
     return scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("mailto");
 }
 
-void CLinkStatic::SetLink(const QString &target, bool underline, const QColor &normal, const QColor &visited,
+void CLinkStatic::SetLink(const QString &address, bool underline, const QColor &normal, const QColor &visited,
                           const QColor &hover)
 {
+    setTarget(address, false, underline, normal, visited, hover);
+}
+
+void CLinkStatic::SetOwnFile(const QString &path, bool underline, const QColor &normal, const QColor &visited,
+                             const QColor &hover)
+{
+    setTarget(path, true, underline, normal, visited, hover);
+}
+
+void CLinkStatic::setTarget(const QString &target, bool ownFile, bool underline, const QColor &normal,
+                            const QColor &visited, const QColor &hover)
+{
     m_target = target;
+    m_ownFile = ownFile;
     m_underline = underline;
     m_normal = normal;
     m_visitedColor = visited;
@@ -92,17 +97,22 @@ void CLinkStatic::leaveEvent(QEvent *event)
     QLabel::leaveEvent(event);
 }
 
-bool CLinkStatic::openTarget(const QString &target)
+bool CLinkStatic::openAddress(const QString &address)
 {
-    const QUrl url = urlForTarget(target);
-    // A plain path is the program's own file; written as a file: address it could
-    // have come from anywhere.
-    const bool ownFile = url.isLocalFile() && QUrl(target).scheme().size() <= 1;
-    if (!ownFile && !isAllowedScheme(url))
+    const QUrl url(address.trimmed());
+    if (!url.isValid() || !isAllowedScheme(url))
         return false;
+    if (opener())
+        return opener()(url);
+    return QDesktopServices::openUrl(url);
+}
+
+bool CLinkStatic::openOwnFile(const QString &path)
+{
     // The desktop launcher starts detached and rarely reports a missing file itself.
-    if (ownFile && !QFileInfo::exists(url.toLocalFile()))
+    if (!QDir::isAbsolutePath(path) || !QFileInfo(path).isFile())
         return false;
+    const QUrl url = QUrl::fromLocalFile(path);
     if (opener())
         return opener()(url);
     return QDesktopServices::openUrl(url);
@@ -114,7 +124,7 @@ void CLinkStatic::mousePressEvent(QMouseEvent *event)
         QLabel::mousePressEvent(event);
         return;
     }
-    if (!m_target.isEmpty() && !openTarget(m_target))
+    if (!m_target.isEmpty() && !(m_ownFile ? openOwnFile(m_target) : openAddress(m_target)))
         MessageBox::warning(parentWidget(), QStringLiteral("提供的超级链接或者制定的文件无法执行"));
     m_visited = true;
     applyLook();

@@ -7,9 +7,10 @@
 #include <functional>
 
 // A label that works as a hyperlink: hand cursor, hover colour, and once clicked the
-// visited colour. The target is a web or mail address, or a file the program itself
-// names, and is opened by the desktop. Addresses of any other kind (file:, javascript:,
-// smb: ...) may come from files or the network and are never handed to the desktop.
+// visited colour. It opens a web or mail address (http, https, mailto) through the
+// desktop; anything else (a file: or javascript: address, a plain path, smb: ...) may
+// come from files or the network and is refused. The one exception is a file the
+// program installed itself, named as such with SetOwnFile.
 class CLinkStatic : public QLabel
 {
     Q_OBJECT
@@ -18,10 +19,15 @@ public:
     explicit CLinkStatic(QWidget *parent = nullptr);
     explicit CLinkStatic(const QString &text, QWidget *parent = nullptr);
 
-    void SetLink(const QString &target, bool underline, const QColor &normal, const QColor &visited,
+    // A web or mail address.
+    void SetLink(const QString &address, bool underline, const QColor &normal, const QColor &visited,
                  const QColor &hover);
+    // A file of the program's own installation (its help page), opened as a local file.
+    void SetOwnFile(const QString &path, bool underline, const QColor &normal, const QColor &visited,
+                    const QColor &hover);
 
     QString target() const { return m_target; }
+    bool targetIsOwnFile() const { return m_ownFile; }
     bool isVisited() const { return m_visited; }
     bool isHovered() const { return m_hover; }
     // The colour the text is drawn in now.
@@ -31,13 +37,13 @@ public:
     using Opener = std::function<bool(const QUrl &)>;
     static void setOpener(Opener opener);
 
-    // How a target is turned into an address: URLs as they are, anything else a file.
-    static QUrl urlForTarget(const QString &target);
     // The addresses a link may open: http, https and mailto.
     static bool isAllowedScheme(const QUrl &url);
-    // Opens a target as a click on a link does; false when it is refused or cannot be
-    // opened. For the program's other buttons that open addresses.
-    static bool openTarget(const QString &target);
+    // Opens a web or mail address as a click on a link does; false when it is refused
+    // or cannot be opened. For the program's other buttons that open addresses.
+    static bool openAddress(const QString &address);
+    // Opens a file the program installed (an absolute path); false when it is missing.
+    static bool openOwnFile(const QString &path);
 
 Q_SIGNALS:
     void clicked();
@@ -49,8 +55,11 @@ protected:
 
 private:
     void applyLook();
+    void setTarget(const QString &target, bool ownFile, bool underline, const QColor &normal, const QColor &visited,
+                   const QColor &hover);
 
     QString m_target;
+    bool m_ownFile = false;
     bool m_underline = false;
     QColor m_normal = QColor(0, 0, 255);
     QColor m_visitedColor = QColor(160, 0, 160);

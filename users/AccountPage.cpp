@@ -2,13 +2,13 @@
 
 #include "app/QuilloraDlg.h"
 #include "platform/AnsiText.h"
-#include "platform/MessageBox.h"
 #include "platform/SqlText.h"
 #include "store/Store.h"
 #include "ui/Control.h"
 #include "ui/SkinButton.h"
 #include "ui/SkinEdit.h"
 #include "users/Config.h"
+#include "users/PasswordScramble.h"
 #include "users/UserRecord.h"
 
 #include <QGridLayout>
@@ -73,6 +73,20 @@ void CAccountPage::OnShowPassword()
     m_password->update();
 }
 
+void CAccountPage::rememberNewPassword(const QString &password)
+{
+    // The log-in dialog fills in what config.ini remembers for the last user; the old
+    // password there would only be refused.
+    if (config::readLogin(config::kLastUser) != theUser.username)
+        return;
+    const QString remembered = config::readLogin(config::kRememberPas);
+    if (remembered.isEmpty())
+        return;
+    const QString scrambled = QString::fromLatin1(ScramblePassword(ansi::fromUnicode(password)));
+    if (scrambled != remembered)
+        config::writeLogin(config::kRememberPas, scrambled);
+}
+
 void CAccountPage::OnSwitchUser()
 {
     // The next start asks who is there, whoever logs in now.
@@ -87,7 +101,7 @@ bool CAccountPage::Validate()
     if (!isInteger) {
         // Saving the other fields with an amount the user did not type would report
         // a failure as success: the page stays invalid until the box holds a number.
-        MessageBox::warning(window(), QStringLiteral("请键入一个整数。"));
+        // The dialog's status line says why.
         m_dayNum->setFocus();
         m_message = QStringLiteral("请键入一个整数。");
         return false;
@@ -108,10 +122,12 @@ bool CAccountPage::Validate()
 void CAccountPage::Save()
 {
     theUser.DayNum = m_amount;
+    const QString password = m_password->text();
     try {
         theDatabase.execute(sqlFormat("UPDATE UserInfo_tbl SET DayNum = %d, password = '%s' WHERE uid = %d;", m_amount,
-                                      sqlQuote(QStringView(m_password->text())).constData(), theUser.uid)
+                                      sqlQuote(QStringView(password)).constData(), theUser.uid)
                                 .constData());
+        rememberNewPassword(password);
     } catch (const CppSQLite3Exception &e) {
         showStoreError(e);
     }

@@ -24,6 +24,8 @@ Q_SIGNALS:
 
 private:
     void OnShowPassword();
+    // Keeps config.ini's remembered password for the last user in step with the store.
+    void rememberNewPassword(const QString &password);
     void OnSwitchUser();
 
     CSkinEdit *m_dayNum = nullptr;

@@ -3,6 +3,7 @@
 #include "platform/AnsiText.h"
 #include "ui/AppLook.h"
 #include "ui/Control.h"
+#include "ui/DialogKeys.h"
 #include "platform/MessageBox.h"
 #include "platform/SqlText.h"
 #include "store/Store.h"
@@ -140,13 +141,8 @@ void CLoginDlg::OnInitDialog()
 
 void CLoginDlg::keyPressEvent(QKeyEvent *event)
 {
-    // Enter logs in from any control, as the default button would.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        m_login->click();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!pressForEnter(this, event, m_login))
+        QDialog::keyPressEvent(event);
 }
 
 void CLoginDlg::OnLogin()

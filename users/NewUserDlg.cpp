@@ -3,6 +3,7 @@
 #include "platform/AnsiText.h"
 #include "ui/AppLook.h"
 #include "ui/Control.h"
+#include "ui/DialogKeys.h"
 #include "platform/MessageBox.h"
 #include "platform/SqlText.h"
 #include "store/Store.h"
@@ -245,12 +246,8 @@ bool CNewUserDlg::eventFilter(QObject *watched, QEvent *event)
 
 void CNewUserDlg::keyPressEvent(QKeyEvent *event)
 {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        m_ok->click();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!pressForEnter(this, event, m_ok))
+        QDialog::keyPressEvent(event);
 }
 
 bool CNewUserDlg::takeValues()

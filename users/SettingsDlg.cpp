@@ -1,8 +1,10 @@
 #include "users/SettingsDlg.h"
 
+#include "home/HomeLinks.h"
 #include "home/ProgramLinks.h"
 #include "ui/AppLook.h"
 #include "ui/Control.h"
+#include "ui/DialogKeys.h"
 #include "ui/LinkStatic.h"
 #include "ui/NavList.h"
 #include "ui/SkinButton.h"
@@ -69,7 +71,7 @@ void CSettingsDlg::buildControls()
     line->setFrameShadow(QFrame::Sunken);
     line->setGeometry(kMargin, kButtonsTop - 10, kClientSize.width() - 2 * kMargin, 2);
 
-    auto *ok = CSettingsPage::pushButton(QStringLiteral("确定"), IDOK, this);
+    auto *ok = m_ok = CSettingsPage::pushButton(QStringLiteral("确定"), IDOK, this);
     auto *cancel = CSettingsPage::pushButton(QStringLiteral("取消"), IDCANCEL, this);
     auto *apply = CSettingsPage::pushButton(QStringLiteral("应用"), IDC_APPLY, this);
     int right = kClientSize.width() - kMargin;
@@ -92,8 +94,8 @@ void CSettingsDlg::buildControls()
         label->move(x, kButtonsTop + (ok->height() - label->height()) / 2);
         x += label->width() + 6;
     }
-    m_homePage->SetLink(links::homePage(), true, QColor(0, 0, 255), QColor(160, 0, 160), QColor(0, 102, 0));
-    m_help->SetLink(links::helpPage(), true, QColor(0, 0, 255), QColor(160, 0, 160), QColor(0, 102, 0));
+    links::pointAtHomePage(m_homePage);
+    links::pointAtHelpPage(m_help);
 
     m_status = named(new CStatusLabel(231, this), IDC_STATUS);
     m_status->setGeometry(kMargin, kButtonsTop + (ok->height() - 20) / 2, leftRoom, 20);
@@ -143,11 +145,6 @@ void CSettingsDlg::OnOK()
 
 void CSettingsDlg::keyPressEvent(QKeyEvent *event)
 {
-    // Enter confirms from any control, as the default button would.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        OnOK();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!pressForEnter(this, event, m_ok))
+        QDialog::keyPressEvent(event);
 }

@@ -60,6 +60,7 @@ private:
     void showLinks(bool show);
 
     CNavList *m_nav = nullptr;
+    CSkinButton *m_ok = nullptr;
     QList<CSettingsPage *> m_pages;
     int m_current = -1;
     QLabel *m_linksLabel = nullptr;

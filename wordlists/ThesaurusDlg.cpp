@@ -2,6 +2,7 @@
 
 #include "platform/AnsiText.h"
 #include "ui/AppLook.h"
+#include "ui/DialogKeys.h"
 #include "platform/MessageBox.h"
 #include "store/CppSQLite3.h"
 #include "store/Store.h"
@@ -226,14 +227,6 @@ void CThesaurusDlg::OnDelete()
 
 void CThesaurusDlg::keyPressEvent(QKeyEvent *event)
 {
-    // Enter presses the focused button, or chooses, as in any dialog with a default button.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        if (auto *button = qobject_cast<CSkinButton *>(focusWidget()); button && button->isVisible())
-            button->click();
-        else
-            m_choose->click();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!pressForEnter(this, event, m_choose))
+        QDialog::keyPressEvent(event);
 }

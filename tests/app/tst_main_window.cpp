@@ -3,11 +3,14 @@
 #include "support/GuiTestSupport.h"
 #include "platform/FileDialog.h"
 #include "study/StatisticsPage.h"
+#include "study/TestPage.h"
+#include "users/LoginDlg.h"
 #include "wordlists/ThesaurusDlg.h"
 
 #include <QKeyEvent>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 
 using namespace testsupport;
 
@@ -70,6 +73,12 @@ private Q_SLOTS:
         QVERIFY(main()->isEnabled());
         QCOMPARE(main()->currentPage()->geometry(), CQuilloraDlg::contentRect());
         QVERIFY(main()->currentPage()->inPlace());
+        // In place, the page shows its frame: grey, and a lighter grey just inside.
+        const QImage framed = main()->currentPage()->grab().toImage();
+        QCOMPARE(framed.pixelColor(0, 0), QColor(0xA8, 0xA8, 0xA8));
+        QCOMPARE(framed.pixelColor(framed.width() - 1, 40), QColor(0xA8, 0xA8, 0xA8));
+        QCOMPARE(framed.pixelColor(1, 1), QColor(0xF4, 0xF4, 0xF4));
+        QCOMPARE(framed.pixelColor(2, 2), QColor(Qt::white));
         QVERIFY(!main()->isWorkerRunning()); // the statistics page starts no worker
 
         main()->closePage();
@@ -151,6 +160,79 @@ private Q_SLOTS:
         QCOMPARE(MessageBox::takeShown(), QStringList{QStringLiteral("操作进行中，请稍候")});
         QCOMPARE(main()->pageIndex(), int(CQuilloraDlg::PageMemorize));
         QTRY_VERIFY(!main()->isSliding() && !main()->isWorkerRunning());
+    }
+
+    // The window is disabled while a page slides in, and a disabled window takes no
+    // focus: the page must take the keyboard once the slide is over.
+    void pagesTakeTheKeyboardOnceInPlace()
+    {
+        openHome(6);
+        m_home->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_home.get()));
+        main()->startStudyPage(CQuilloraDlg::PageMemorize);
+        QTRY_VERIFY(!main()->isSliding() && !main()->isWorkerRunning());
+        CStudyPage *memorise = main()->page(CQuilloraDlg::PageMemorize);
+        auto *edit = control<QLineEdit>(memorise, 1001);
+        QCOMPARE(QApplication::focusWidget(), edit);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("lis"));
+        QCOMPARE(edit->text(), QStringLiteral("lis"));
+
+        main()->closePage();
+        QTRY_VERIFY(!main()->isSliding());
+        QVERIFY(!memorise->isVisible());
+        QCOMPARE(QApplication::focusWidget(), main()); // not left on the hidden page
+
+        auto *test = qobject_cast<CTestPage *>(main()->page(CQuilloraDlg::PageTest));
+        test->setKindSource([] { return int(CTestPage::ChooseExplanation); });
+        main()->startStudyPage(CQuilloraDlg::PageTest);
+        QTRY_VERIFY(!main()->isSliding() && !main()->isWorkerRunning());
+        QCOMPARE(QApplication::focusWidget(), test);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(test->findChild<QLabel *>(QStringLiteral("1039"))->text(), QStringLiteral("2 / 6"));
+    }
+
+    // Another user logs in while a page is open: it closes as "返回" would, and a list
+    // still being built for the first user no longer starts it.
+    void switchingUserReturnsHome_data()
+    {
+        QTest::addColumn<bool>("duringTheSlide");
+        QTest::newRow("page in place") << false;
+        QTest::newRow("list still being built") << true;
+    }
+    void switchingUserReturnsHome()
+    {
+        QFETCH(bool, duringTheSlide);
+        openHome(8);
+        const int ann = theUser.uid;
+        const int bob = m_data->addUser(QStringLiteral("bob"));
+        m_data->addList(QStringLiteral("bobs"), 9);
+        m_data->reloadUser(ann);
+        main()->startStudyPage(CQuilloraDlg::PageMemorize);
+        if (!duringTheSlide)
+            QTRY_VERIFY(!main()->isSliding() && !main()->isWorkerRunning());
+        auto loggedIn = onModal<CLoginDlg>([](CLoginDlg *login) {
+            control<QLineEdit>(login, CLoginDlg::IdUserName)->setText(QStringLiteral("bob"));
+            control<QLineEdit>(login, CLoginDlg::IdPassword)->setText(QStringLiteral("pw"));
+            click(login, CLoginDlg::IdLogin);
+        });
+        m_home->SwitchUser();
+        QVERIFY(*loggedIn);
+        QCOMPARE(theUser.uid, bob);
+        QCOMPARE(main()->pageIndex(), int(CQuilloraDlg::PageNone));
+        QVERIFY(!main()->currentPage());
+        QVERIFY(!main()->page(CQuilloraDlg::PageMemorize)->isVisible());
+        QVERIFY(main()->isEnabled());
+        QTest::qWait(50);
+        QVERIFY(!main()->isSliding());
+        // Nothing was started or finished for bob, and ann's marks are as typed: none.
+        QCOMPARE(theDatabase.queryInt(sqlFormat("SELECT count(*) FROM logs_tbl WHERE uid = %d;", bob).constData()), 0);
+        QCOMPARE(theDatabase.queryInt("SELECT count(*) FROM logs_tbl WHERE bFinish = 1;"), 0);
+        QCOMPARE(theDatabase.queryInt("SELECT count(*) FROM WordsMarkInfo_tbl WHERE times > 0;"), 0);
+        // Bob's own page starts on his own list.
+        main()->startStudyPage(CQuilloraDlg::PageMemorize);
+        QTRY_VERIFY(!main()->isSliding() && !main()->isWorkerRunning());
+        QCOMPARE(control<QLabel>(main()->page(CQuilloraDlg::PageMemorize), 1039)->text(), QStringLiteral("1 / 9"));
     }
 
     void enterAndEscapeDoNotClose()

@@ -1,6 +1,7 @@
 #include "app/QuilloraDlg.h"
 #include "home/CloseActionDlg.h"
 #include "home/HomeDlg.h"
+#include "store/Store.h"
 #include "support/GuiTestSupport.h"
 #include "ui/SkinButton.h"
 #include "ui/TranslucentButton.h"
@@ -141,13 +142,19 @@ private Q_SLOTS:
     {
         openHome(1);
         QSignalSpy quit(m_home.get(), &CHomeDlg::quitRequested);
+        // A write lock held from a second connection keeps the daily-list worker
+        // waiting for as long as the refusals are tried.
+        CppSQLite3Connection other;
+        other.open(m_data->path(QStringLiteral("data.db")).toUtf8().constData(), store::kDatabaseKey);
+        other.execute("BEGIN IMMEDIATE;");
         m_home->mainWindow()->startStudyPage(CQuilloraDlg::PageMemorize);
-        if (m_home->mainWindow()->isWorkerRunning()) {
-            m_home->onCloseButton();
-            m_home->onTrayExit();
-            QCOMPARE(MessageBox::takeShown(), (QStringList{QStringLiteral("操作进行中，请稍后"), QStringLiteral("操作进行中，请稍候")}));
-            QCOMPARE(quit.count(), 0);
-        }
+        QVERIFY(m_home->mainWindow()->isWorkerRunning());
+        m_home->onCloseButton();
+        m_home->onTrayExit();
+        QCOMPARE(MessageBox::takeShown(), (QStringList{QStringLiteral("操作进行中，请稍后"), QStringLiteral("操作进行中，请稍候")}));
+        QCOMPARE(quit.count(), 0);
+        QVERIFY(m_home->mainWindow()->isWorkerRunning());
+        other.execute("COMMIT;");
         QTRY_VERIFY(!m_home->mainWindow()->isWorkerRunning() && !m_home->mainWindow()->isSliding());
         m_home->onTrayExit();
         QCOMPARE(quit.count(), 1);
@@ -243,6 +250,23 @@ private Q_SLOTS:
         Q_EMIT m_home->trayIcon()->activated(QSystemTrayIcon::ActivationReason(reason));
         QCOMPARE(m_home->hiddenToTray(), !shows);
         QVERIFY(m_home->trayIcon()->contextMenu() == m_home->trayMenu()); // the menu stays
+    }
+
+    // Without a notification area "hide" minimises; the taskbar's restore must count
+    // as showing, or the reminders go on raising a window in use.
+    void restoringAMinimisedWindowShowsIt()
+    {
+        openHome(0);
+        theUser.NotifyBegin = 0;
+        theUser.NotifyEnd = 23;
+        theUser.NotifyInterval = 15;
+        m_home->ShowWindows(true);
+        QVERIFY(m_home->isMinimized());
+        QVERIFY(m_home->reminderActive());
+        m_home->setWindowState(m_home->windowState() & ~Qt::WindowMinimized); // as the taskbar does
+        QVERIFY(!m_home->reminderActive());
+        QVERIFY(!m_home->hiddenToTray());
+        QVERIFY(m_home->isVisible());
     }
 
     void bringForward()

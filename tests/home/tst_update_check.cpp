@@ -13,15 +13,15 @@
 
 using namespace testsupport;
 
-// A small HTTP server on 127.0.0.1 that answers every request with one fixed reply, or
-// never answers at all.
+// A small HTTP server on 127.0.0.1 that answers every request with one fixed reply, at
+// once, after a delay in milliseconds, or (delay -1) never.
 class DescriptorServer : public QObject
 {
 public:
-    DescriptorServer(int status, QByteArray body, bool answer = true)
+    DescriptorServer(int status, QByteArray body, int answerAfterMs = 0)
         : m_status(status)
         , m_body(std::move(body))
-        , m_answer(answer)
+        , m_answerAfterMs(answerAfterMs)
     {
         QVERIFY(m_server.listen(QHostAddress::LocalHost));
         connect(&m_server, &QTcpServer::newConnection, this, [this] {
@@ -30,13 +30,15 @@ public:
                 socket->setParent(this);
                 connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
                     m_request += socket->readAll();
-                    if (!m_answer || !m_request.contains("\r\n\r\n"))
+                    if (m_answerAfterMs < 0 || !m_request.contains("\r\n\r\n"))
                         return;
-                    const QByteArray reason = m_status == 200 ? "OK" : "Not Found";
-                    socket->write("HTTP/1.1 " + QByteArray::number(m_status) + ' ' + reason + "\r\nContent-Type: text/plain\r\nContent-Length: "
-                                  + QByteArray::number(m_body.size()) + "\r\nConnection: close\r\n\r\n");
-                    socket->write(m_body);
-                    socket->disconnectFromHost();
+                    QTimer::singleShot(m_answerAfterMs, socket, [this, socket] {
+                        const QByteArray reason = m_status == 200 ? "OK" : "Not Found";
+                        socket->write("HTTP/1.1 " + QByteArray::number(m_status) + ' ' + reason + "\r\nContent-Type: text/plain\r\nContent-Length: "
+                                      + QByteArray::number(m_body.size()) + "\r\nConnection: close\r\n\r\n");
+                        socket->write(m_body);
+                        socket->disconnectFromHost();
+                    });
                 });
             }
         });
@@ -48,7 +50,7 @@ private:
     QTcpServer m_server;
     int m_status;
     QByteArray m_body;
-    bool m_answer;
+    int m_answerAfterMs;
     QByteArray m_request;
     int m_connections = 0;
 };
@@ -107,35 +109,38 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<bool>("answer");
+        QTest::addColumn<int>("answerAfterMs"); // -1: never
         QTest::addColumn<QByteArray>("ownVersion"); // empty: the program's own
         QTest::addColumn<bool>("notice");
         QTest::addColumn<QString>("target");
         const QString download = QStringLiteral("https://example.org/download");
-        QTest::newRow("same version") << 200 << descriptor("1.00") << true << QByteArray() << false << QString();
-        QTest::newRow("1.0") << 200 << descriptor("1.0") << true << QByteArray() << true << download;
-        QTest::newRow("1.01") << 200 << descriptor("1.01") << true << QByteArray() << true << download;
-        QTest::newRow("older 0.99") << 200 << descriptor("0.99") << true << QByteArray() << true << download;
-        QTest::newRow("long version cut to 15") << 200 << descriptor("1.0000000000000999") << true << QByteArray("1.0000000000000") << false << QString();
-        QTest::newRow("long version, differs within 15") << 200 << descriptor("1.0000000000001999") << true << QByteArray("1.0000000000000") << true << download;
-        QTest::newRow("no version") << 200 << QByteArray("[info]\r\nurl=https://example.org/\r\n") << true << QByteArray() << false << QString();
-        QTest::newRow("no url") << 200 << descriptor("2.00", QByteArray()) << true << QByteArray() << true << QString();
-        QTest::newRow("file url") << 200 << descriptor("2.00", "file:///etc/passwd") << true << QByteArray() << true << QString();
-        QTest::newRow("javascript url") << 200 << descriptor("2.00", "javascript:alert(1)") << true << QByteArray() << true << QString();
-        QTest::newRow("404") << 404 << descriptor("2.00") << true << QByteArray() << false << QString();
-        QTest::newRow("never answers") << 200 << descriptor("2.00") << false << QByteArray() << false << QString();
-        QTest::newRow("10 MB body") << 200 << (descriptor("2.00") + QByteArray(10 * 1024 * 1024, 'x')) << true << QByteArray() << false << QString();
-        QTest::newRow("binary body") << 200 << (descriptor("2.00") + QByteArray("\0\x01\x02", 3)) << true << QByteArray() << false << QString();
+        QTest::newRow("same version") << 200 << descriptor("1.00") << 0 << QByteArray() << false << QString();
+        QTest::newRow("1.0") << 200 << descriptor("1.0") << 0 << QByteArray() << true << download;
+        QTest::newRow("1.01") << 200 << descriptor("1.01") << 0 << QByteArray() << true << download;
+        QTest::newRow("older 0.99") << 200 << descriptor("0.99") << 0 << QByteArray() << true << download;
+        QTest::newRow("long version cut to 15") << 200 << descriptor("1.0000000000000999") << 0 << QByteArray("1.0000000000000") << false << QString();
+        QTest::newRow("long version, differs within 15") << 200 << descriptor("1.0000000000001999") << 0 << QByteArray("1.0000000000000") << true << download;
+        QTest::newRow("no version") << 200 << QByteArray("[info]\r\nurl=https://example.org/\r\n") << 0 << QByteArray() << false << QString();
+        QTest::newRow("no url") << 200 << descriptor("2.00", QByteArray()) << 0 << QByteArray() << true << QString();
+        QTest::newRow("file url") << 200 << descriptor("2.00", "file:///etc/passwd") << 0 << QByteArray() << true << QString();
+        QTest::newRow("javascript url") << 200 << descriptor("2.00", "javascript:alert(1)") << 0 << QByteArray() << true << QString();
+        QTest::newRow("404") << 404 << descriptor("2.00") << 0 << QByteArray() << false << QString();
+        // The connect limit (500 ms here) ends with the request sent; the whole check
+        // may take until the overall one (1500 ms).
+        QTest::newRow("answers after the connect limit") << 200 << descriptor("2.00") << 1000 << QByteArray() << true << download;
+        QTest::newRow("never answers") << 200 << descriptor("2.00") << -1 << QByteArray() << false << QString();
+        QTest::newRow("10 MB body") << 200 << (descriptor("2.00") + QByteArray(10 * 1024 * 1024, 'x')) << 0 << QByteArray() << false << QString();
+        QTest::newRow("binary body") << 200 << (descriptor("2.00") + QByteArray("\0\x01\x02", 3)) << 0 << QByteArray() << false << QString();
     }
     void check()
     {
         QFETCH(int, status);
         QFETCH(QByteArray, body);
-        QFETCH(bool, answer);
+        QFETCH(int, answerAfterMs);
         QFETCH(QByteArray, ownVersion);
         QFETCH(bool, notice);
         QFETCH(QString, target);
-        DescriptorServer server(status, body, answer);
+        DescriptorServer server(status, body, answerAfterMs);
         openHome(server.url());
         UpdateCheck *check = m_home->updateCheck();
         if (!ownVersion.isEmpty())
@@ -168,7 +173,7 @@ private Q_SLOTS:
 
     void oneCheckAtATime()
     {
-        DescriptorServer server(200, descriptor("2.00"), false);
+        DescriptorServer server(200, descriptor("2.00"), -1);
         openHome(server.url());
         QVERIFY(m_home->updateCheck()->start(QUrl(QString::fromLatin1(server.url()))));
         m_home->StartUpdateCheck(); // the first still waits: nothing new starts

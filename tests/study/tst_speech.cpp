@@ -66,11 +66,15 @@ private Q_SLOTS:
     void speechOffSpeaksNothing()
     {
         Speech speech;
+        QVERIFY2(speech.available(), "the speech engine (qt6-speech-flite-plugin) is missing");
+        QStringList spoken;
+        Speech::setObserver([&](const QString &text, const QString &, double, double) { spoken << text; });
         theUser.TTSspeaker = -1;
-        QSignalSpy failed(&speech, &Speech::speakFailed);
         speech.Speak(QStringLiteral("apple"));
-        QTest::qWait(300);
-        QCOMPARE(failed.count(), 0);
+        theUser.TTSspeaker = 0;
+        speech.Speak(QStringLiteral("book"));
+        Speech::setObserver({});
+        QCOMPARE(spoken, QStringList{QStringLiteral("book")});
         QCOMPARE(MessageBox::takeShown(), QStringList());
     }
 

@@ -301,12 +301,13 @@ private Q_SLOTS:
         QCOMPARE(opened.value(0), QUrl(QStringLiteral("https://example.org/update")));
         QVERIFY(MessageBox::takeShown().isEmpty());
 
-        link.SetLink(QStringLiteral("readme.txt"), false, Qt::blue, Qt::magenta, Qt::green);
+        // Only a file named as the program's own opens as a file.
+        link.SetOwnFile(file.fileName(), false, Qt::blue, Qt::magenta, Qt::green);
         QTest::mouseClick(&link, Qt::LeftButton, {}, QPoint(2, 2));
         QCOMPARE(opened.value(1), QUrl::fromLocalFile(file.fileName()));
 
         // A missing file, or a launcher that fails, gives the message; still visited.
-        link.SetLink(QStringLiteral("missing.txt"), false, Qt::blue, Qt::magenta, Qt::green);
+        link.SetOwnFile(dir.filePath(QStringLiteral("missing.txt")), false, Qt::blue, Qt::magenta, Qt::green);
         QTest::mouseClick(&link, Qt::LeftButton, {}, QPoint(2, 2));
         QCOMPARE(opened.size(), 2);
         QCOMPARE(MessageBox::takeShown(), QStringList{QStringLiteral("提供的超级链接或者制定的文件无法执行")});
@@ -317,18 +318,20 @@ private Q_SLOTS:
         QVERIFY(link.isVisited());
 
         // Addresses that may come from files or the network: only web and mail ones
-        // reach the desktop; a file: address is refused even for a file that exists.
+        // reach the desktop; a file: address or a plain path is refused even for a file
+        // that exists.
         succeed = true;
         opened.clear();
         const QString fileAddress = QUrl::fromLocalFile(file.fileName()).toString();
-        for (const QString &target : {QStringLiteral("javascript:alert(1)"), fileAddress, QStringLiteral("smb://host/share"),
+        for (const QString &target : {QStringLiteral("javascript:alert(1)"), fileAddress, QStringLiteral("readme.txt"),
+                                      file.fileName(), QStringLiteral("smb://host/share"),
                                       QStringLiteral("FILE:///etc/passwd"), QStringLiteral("mailto:ann@example.org"),
                                       QStringLiteral("HTTP://example.org/")}) {
             link.SetLink(target, false, Qt::blue, Qt::magenta, Qt::green);
             QTest::mouseClick(&link, Qt::LeftButton, {}, QPoint(2, 2));
         }
         QCOMPARE(opened, (QList<QUrl>{QUrl(QStringLiteral("mailto:ann@example.org")), QUrl(QStringLiteral("HTTP://example.org/"))}));
-        QCOMPARE(MessageBox::takeShown().size(), 4);
+        QCOMPARE(MessageBox::takeShown().size(), 6);
         CLinkStatic::setOpener({});
     }
 };

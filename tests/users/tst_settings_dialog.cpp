@@ -10,10 +10,12 @@
 #include "ui/TranslucentButton.h"
 #include "users/AccountPage.h"
 #include "users/LoginDlg.h"
+#include "users/PasswordScramble.h"
 #include "users/ReminderPage.h"
 #include "users/SettingsDlg.h"
 #include "users/SpeechPage.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
@@ -95,7 +97,15 @@ private Q_SLOTS:
         QCOMPARE(volume->tickInterval(), 10);
         QCOMPARE(control<QSlider>(speech, CSpeechPage::IDC_RATE)->maximum(), 10);
         volume->setValue(100);
+        QList<std::pair<QString, double>> spoken;
+        Speech::setObserver([&](const QString &text, const QString &, double volume, double) { spoken.append({text, volume}); });
+        theUser.TTSspeaker = -1; // spoken all the same: the page is about to turn speech on
         click(speech, CSpeechPage::IDC_TEST);
+        Speech::setObserver({});
+        QCOMPARE(theUser.TTSspeaker, -1);
+        const QString sample = control<QLabel>(speech, CSpeechPage::IDC_SAMPLE)->text();
+        QVERIFY(!sample.isEmpty());
+        QCOMPARE(spoken, (QList<std::pair<QString, double>>{{sample, 1.0}}));
         QCOMPARE(m_home->mainWindow()->speech()->currentVolume(), Speech::engineVolume(theUser.TTSvolume));
 
         click(dlg.get(), CSettingsDlg::IDOK);
@@ -203,7 +213,7 @@ private Q_SLOTS:
         QTest::newRow("amount changed") << "12" << "pw" << QString() << QStringList() << 12;
         QTest::newRow("amount 1001") << "1001" << "pw" << QStringLiteral("每日任务量超出范围") << QStringList() << 0;
         QTest::newRow("amount 4") << "4" << "pw" << QStringLiteral("每日任务量超出范围") << QStringList() << 0;
-        QTest::newRow("not a number") << "12a" << "pw" << QStringLiteral("请键入一个整数。") << QStringList{QStringLiteral("请键入一个整数。")} << 0;
+        QTest::newRow("not a number") << "12a" << "pw" << QStringLiteral("请键入一个整数。") << QStringList() << 0;
         QTest::newRow("empty password") << "20" << "" << QStringLiteral("密码不能为空") << QStringList() << 0;
     }
     void accountPage()
@@ -234,6 +244,77 @@ private Q_SLOTS:
         QCOMPARE(dlg->currentPage(), int(CSettingsDlg::PageAccount));
         QCOMPARE(stored("DayNum"), 20);
         QCOMPARE(storedPassword(), QStringLiteral("pw"));
+    }
+
+    // A focused push button takes Enter; only elsewhere does Enter mean OK.
+    void enterPressesTheFocusedButton_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("focused"); // a control of the page, or of the dialog when page is -1
+        QTest::addColumn<int>("result"); // -1: the dialog stays open
+        QTest::addColumn<bool>("switchUser");
+        QTest::newRow("取消") << -1 << int(CSettingsDlg::IDCANCEL) << int(QDialog::Rejected) << false;
+        QTest::newRow("显示") << int(CSettingsDlg::PageAccount) << int(CAccountPage::IDC_SHOW) << -1 << false;
+        QTest::newRow("测试") << int(CSettingsDlg::PageSpeech) << int(CSpeechPage::IDC_TEST) << -1 << false;
+        QTest::newRow("立即切换用户") << int(CSettingsDlg::PageAccount) << int(CAccountPage::IDC_SWITCH_USER) << int(QDialog::Rejected) << true;
+        QTest::newRow("an edit: OK") << int(CSettingsDlg::PageAccount) << int(CAccountPage::IDC_DAYNUM) << int(QDialog::Accepted) << false;
+        QTest::newRow("确定") << -1 << int(CSettingsDlg::IDOK) << int(QDialog::Accepted) << false;
+    }
+    void enterPressesTheFocusedButton()
+    {
+        QFETCH(int, page);
+        QFETCH(int, focused);
+        QFETCH(int, result);
+        QFETCH(bool, switchUser);
+        openHome();
+        auto dlg = dialog(page < 0 ? CSettingsDlg::PageAccount : page);
+        click(dlg->page(CSettingsDlg::PageHabit), 1083); // typed; stored only by OK
+        dlg->show();
+        int spoken = 0;
+        Speech::setObserver([&](const QString &, const QString &, double, double) { ++spoken; });
+        QWidget *owner = page < 0 ? static_cast<QWidget *>(dlg.get()) : dlg->page(page);
+        auto *target = control<QWidget>(owner, focused);
+        QVERIFY(target);
+        target->setFocus();
+        QCOMPARE(dlg->focusWidget(), target);
+        QTest::keyClick(target, Qt::Key_Return);
+        Speech::setObserver({});
+        QCOMPARE(spoken, focused == CSpeechPage::IDC_TEST && page == CSettingsDlg::PageSpeech ? 1 : 0);
+        QCOMPARE(dlg->isVisible(), result == -1);
+        if (result != -1)
+            QCOMPARE(dlg->result(), result);
+        QCOMPARE(dlg->switchUserRequested(), switchUser);
+        QCOMPARE(stored("CloseExit"), result == QDialog::Accepted ? 0 : -1); // 1083: to the tray
+        if (focused == CAccountPage::IDC_SHOW)
+            QCOMPARE(control<QLineEdit>(dlg->page(page), CAccountPage::IDC_PASSWORD)->echoMode(), QLineEdit::Normal);
+    }
+
+    // config.ini remembers the last user's password for the log-in dialog; a new
+    // password replaces it there, scrambled, and only where one is remembered.
+    void changedPasswordIsRemembered_data()
+    {
+        QTest::addColumn<QString>("lastUser");
+        QTest::addColumn<bool>("remembered");
+        QTest::addColumn<QString>("expected"); // RememberPas afterwards, unscrambled
+        QTest::newRow("the last user, remembered") << "ann" << true << "new 'pw'";
+        QTest::newRow("the last user, not remembered") << "ann" << false << "";
+        QTest::newRow("another last user") << "bob" << true << "pw";
+    }
+    void changedPasswordIsRemembered()
+    {
+        QFETCH(QString, lastUser);
+        QFETCH(bool, remembered);
+        QFETCH(QString, expected);
+        openHome();
+        config::writeLogin(config::kLastUser, lastUser);
+        config::writeLogin(config::kRememberPas, remembered ? QString::fromLatin1(ScramblePassword("pw")) : QString());
+        auto dlg = dialog(CSettingsDlg::PageAccount);
+        control<QLineEdit>(dlg->page(CSettingsDlg::PageAccount), CAccountPage::IDC_PASSWORD)->setText(QStringLiteral("new 'pw'"));
+        click(dlg.get(), CSettingsDlg::IDOK);
+        QCOMPARE(dlg->result(), int(QDialog::Accepted));
+        QCOMPARE(storedPassword(), QStringLiteral("new 'pw'"));
+        const QString stored = config::readLogin(config::kRememberPas);
+        QCOMPARE(ansi::toUnicode(UnscramblePassword(stored.toLatin1())), expected);
     }
 
     void pagesAreValidatedInOrder()
