@@ -20,8 +20,8 @@ packages=(
   xvfb xauth trayer xdotool x11-utils imagemagick
   # the Debian package: its dependencies, and checks of its desktop entry and metainfo
   dpkg-dev desktop-file-utils appstream
-  # word-list checks: reference British pronunciations for the transcriptions
-  espeak-ng
+  # word lists: the generator and its checks, and reference British pronunciations
+  python3 espeak-ng
 )
 
 missing=()

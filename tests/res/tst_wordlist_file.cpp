@@ -188,8 +188,16 @@ static Parsed parseList(const QByteArray &bytes, const QRawFont &font)
         // Stress and length have their own symbols; ASCII stand-ins show up wrongly.
         if (e.transcription.contains(QLatin1Char('\'')) || e.transcription.contains(QLatin1Char(':')))
             fault(e.line, QStringLiteral("ASCII ' or : in transcription"));
-        else if (const QString why = notationFault(e.transcription); !why.isEmpty())
-            fault(e.line, QStringLiteral("[%1]: ").arg(e.transcription) + why);
+        else {
+            // A headword of two words ("ice cream") may keep the blank between them.
+            const QStringList parts = e.word.contains(u' ') ? e.transcription.split(u' ') : QStringList{e.transcription};
+            for (const QString &part : parts) {
+                if (const QString why = notationFault(part); !why.isEmpty()) {
+                    fault(e.line, QStringLiteral("[%1]: ").arg(e.transcription) + why);
+                    break;
+                }
+            }
+        }
         if (font.isValid()) {
             const QList<quint32> glyphs = font.glyphIndexesForString(e.transcription);
             for (qsizetype k = 0; k < e.transcription.size(); ++k) {
@@ -260,7 +268,8 @@ private Q_SLOTS:
         QStringList names;
         for (const QString &path : listFiles())
             names.append(QFileInfo(path).fileName());
-        QCOMPARE(names, (QStringList{QStringLiteral("CET4.txt"), QStringLiteral("基础词汇.txt")}));
+        QCOMPARE(names, (QStringList{QStringLiteral("CET4.txt"), QStringLiteral("CET6.txt"), QStringLiteral("基础词汇.txt"),
+                                     QStringLiteral("考研词汇.txt"), QStringLiteral("高中词汇.txt")}));
     }
 
     void listIsWellFormed_data()
@@ -269,6 +278,38 @@ private Q_SLOTS:
         QTest::addColumn<int>("fewestEntries");
         QTest::newRow("basic") << sourcePath(kFreeListDir + QStringLiteral("/基础词汇.txt")) << 600;
         QTest::newRow("CET-4") << sourcePath(kFreeListDir + QStringLiteral("/CET4.txt")) << 4000;
+        QTest::newRow("CET-6") << sourcePath(kFreeListDir + QStringLiteral("/CET6.txt")) << 1500;
+        QTest::newRow("senior high") << sourcePath(kFreeListDir + QStringLiteral("/高中词汇.txt")) << 3000;
+        QTest::newRow("postgraduate") << sourcePath(kFreeListDir + QStringLiteral("/考研词汇.txt")) << 5000;
+    }
+
+    // A learner who has finished CET4 goes on to CET6 and meets no word again; the
+    // senior-high list takes in every basic word.
+    void listsFollowEachOther_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<bool>("contained"); // every word of first in second, or none
+        QTest::newRow("CET-6 after CET-4") << QStringLiteral("CET4.txt") << QStringLiteral("CET6.txt") << false;
+        QTest::newRow("basic within senior high") << QStringLiteral("基础词汇.txt") << QStringLiteral("高中词汇.txt") << true;
+        QTest::newRow("basic within postgraduate") << QStringLiteral("基础词汇.txt") << QStringLiteral("考研词汇.txt") << true;
+    }
+    void listsFollowEachOther()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(bool, contained);
+        const auto words = [this](const QString &name) {
+            QSet<QString> set;
+            for (const Entry &e : parseList(readAll(sourcePath(kFreeListDir + u'/' + name)), m_font).entries)
+                set.insert(e.word.toLower());
+            return set;
+        };
+        const QSet<QString> a = words(first);
+        const QSet<QString> b = words(second);
+        QVERIFY(!a.isEmpty() && !b.isEmpty());
+        const QSet<QString> odd = contained ? QSet<QString>(a).subtract(b) : QSet<QString>(a).intersect(b);
+        QVERIFY2(odd.isEmpty(), qPrintable(QStringList(odd.cbegin(), odd.cend()).mid(0, 20).join(u' ')));
     }
 
     void listIsWellFormed()

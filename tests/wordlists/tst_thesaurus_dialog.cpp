@@ -226,6 +226,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("file");
         QTest::newRow("basic") << u"基础词汇.txt"_s;
         QTest::newRow("CET-4") << u"CET4.txt"_s;
+        QTest::newRow("CET-6") << u"CET6.txt"_s;
+        QTest::newRow("senior high") << u"高中词汇.txt"_s;
+        QTest::newRow("postgraduate") << u"考研词汇.txt"_s;
     }
     void freeListsAreFoundAndImport()
     {
