@@ -524,6 +524,8 @@ int vfsOpen(sqlite3_vfs *, sqlite3_filename name, sqlite3_file *file, int flags,
 {
     const bool mainDb = flags & SQLITE_OPEN_MAIN_DB;
     const bool mainJournal = flags & SQLITE_OPEN_MAIN_JOURNAL;
+    // Temporary databases (a database opened as "" among them), sort runs, statement
+    // journals and the journals of temporary databases.
     const bool temp = flags & (SQLITE_OPEN_TEMP_DB | SQLITE_OPEN_TRANSIENT_DB | SQLITE_OPEN_TEMP_JOURNAL
                                | SQLITE_OPEN_SUBJOURNAL);
     if (!mainDb && !mainJournal && !temp) {

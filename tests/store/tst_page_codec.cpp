@@ -621,17 +621,26 @@ private Q_SLOTS:
     }
 
     // PRAGMA key on a connection made outside the access layer leaves the engine's
-    // temporary storage as it was (files by default): those files hold data of the
-    // encrypted database and must not be plain either.
-    void temporaryFilesOfAKeyedConnectionAreNotPlain()
+    // temporary storage as it was (files by default), and a private temporary database
+    // ("") takes no key at all: their files hold data of this process's databases and
+    // must not reach the disk plain.
+    void temporaryFilesAreNotPlain_data()
     {
+        QTest::addColumn<bool>("privateDatabase");
+        QTest::newRow("temporary table of a file keyed by PRAGMA key") << false;
+        QTest::newRow("private temporary database") << true;
+    }
+    void temporaryFilesAreNotPlain()
+    {
+        QFETCH(bool, privateDatabase);
+        const QByteArray fill = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+                                "INSERT INTO words SELECT 'secret word ' || i || printf('%.300c', '.') FROM n;";
         const QString path = file(QStringLiteral("tempfiles.db"));
-        {
+        if (!privateDatabase) {
             CppSQLite3Connection db;
             db.open(native(path).constData(), kKey);
             db.execute("CREATE TABLE words (w TEXT);");
-            db.execute("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
-                       "INSERT INTO words SELECT 'secret word ' || i || printf('%.300c', '.') FROM n;");
+            db.execute(fill.constData());
         }
         QTemporaryDir tempDir(file(QStringLiteral("tmp-XXXXXX")));
         char *previous = sqlite3_temp_directory;
@@ -640,22 +649,25 @@ private Q_SLOTS:
             sqlite3_free(sqlite3_temp_directory);
             sqlite3_temp_directory = previous;
         });
-        {
-            RawConnection c(native(path));
+        RawConnection c(privateDatabase ? QByteArray() : native(path));
+        if (privateDatabase) {
+            QCOMPARE(sqlite3_key(c.db, kKey, int(strlen(kKey))), SQLITE_OK);
+            QCOMPARE(c.exec("PRAGMA cache_size = 5; CREATE TABLE words (w TEXT);"), SQLITE_OK);
+            QCOMPARE(c.exec(fill.constData()), SQLITE_OK);
+        } else {
             QCOMPARE(c.exec("PRAGMA temp_store = FILE; PRAGMA key = 'k7m;3qTz';"), SQLITE_OK);
             QCOMPARE(c.exec("PRAGMA temp.cache_size = 5; CREATE TEMP TABLE scratch AS SELECT * FROM words;"), SQLITE_OK);
-            const QList<QByteArray> files = openFilesIn(tempDir.path());
-            qsizetype written = 0;
-            for (const QByteArray &content : files) {
-                written += content.size();
-                QVERIFY(!content.contains("secret word"));
-            }
-            QVERIFY2(written > 0, "no temporary file was written: the check saw nothing");
-            QCOMPARE(c.scalar("SELECT count(*) FROM scratch WHERE w LIKE 'secret word %';"), 2000);
         }
-        CppSQLite3Connection db;
-        db.open(native(path).constData(), kKey);
-        QCOMPARE(integrity(db), QStringLiteral("ok"));
+        qsizetype written = 0;
+        for (const QByteArray &content : openFilesIn(tempDir.path())) {
+            written += content.size();
+            QVERIFY(!content.contains("secret word"));
+        }
+        QVERIFY2(written > 0, "no temporary file was written: the check saw nothing");
+        QCOMPARE(c.scalar(privateDatabase ? "SELECT count(*) FROM words WHERE w LIKE 'secret word %';"
+                                          : "SELECT count(*) FROM scratch WHERE w LIKE 'secret word %';"),
+                 2000);
+        QCOMPARE(c.scalar("SELECT count(*) FROM pragma_integrity_check WHERE integrity_check = 'ok';"), 1);
     }
 
     void temporaryObjectsWork()
