@@ -100,7 +100,7 @@ struct CodecState
     }
 };
 
-enum class Kind { Main, Journal };
+enum class Kind { Main, Journal, Temp };
 
 struct FileImpl
 {
@@ -135,6 +135,13 @@ sqlite3_vfs *g_real = nullptr;
 sqlite3_vfs g_vfs;
 sqlite3_io_methods g_mainMethods;
 sqlite3_io_methods g_journalMethods;
+sqlite3_io_methods g_tempMethods;
+
+// Temporary databases, sort runs and statement journals hold plain copies of pages of
+// whichever database the engine works on, and a connection keyed by a bare PRAGMA key
+// may keep them on disk. They are read back only by this process, so they are encrypted
+// under a key drawn at random once per process.
+Key g_tempKey;
 
 // Key handed to the next main-database open on this thread (ATTACH).
 struct PendingAttach
@@ -404,6 +411,35 @@ int journalRead(sqlite3_file *f, void *buf, int n, sqlite3_int64 off)
     return rc;
 }
 
+// ---- temporary files -----------------------------------------------------------
+
+int tempRead(sqlite3_file *f, void *buf, int n, sqlite3_int64 off)
+{
+    FileImpl *impl = implOf(f);
+    const int rc = impl->real->pMethods->xRead(impl->real, buf, n, off);
+    if (rc != SQLITE_OK && rc != SQLITE_IOERR_SHORT_READ)
+        return rc;
+    sqlite3_int64 valid = n;
+    if (rc == SQLITE_IOERR_SHORT_READ) {
+        // The zero fill past the end stays zero: the engine relies on it.
+        sqlite3_int64 size = 0;
+        if (impl->real->pMethods->xFileSize(impl->real, &size) != SQLITE_OK)
+            size = off;
+        valid = std::clamp<sqlite3_int64>(size - off, 0, n);
+    }
+    auto *p = static_cast<unsigned char *>(buf);
+    applyStream(*g_tempKey, p, p, static_cast<size_t>(valid), off);
+    return rc;
+}
+
+int tempWrite(sqlite3_file *f, const void *buf, int n, sqlite3_int64 off)
+{
+    FileImpl *impl = implOf(f);
+    unsigned char *out = impl->workBuffer(static_cast<size_t>(n));
+    applyStream(*g_tempKey, out, static_cast<const unsigned char *>(buf), static_cast<size_t>(n), off);
+    return writeReal(impl->real, out, n, off);
+}
+
 // ---- forwarding --------------------------------------------------------------
 
 #define REAL(f) (implOf(f)->real)
@@ -419,6 +455,9 @@ int fwdSync(sqlite3_file *f, int flags)
         return fault;
     return REAL(f)->pMethods->xSync(REAL(f), flags);
 }
+// Temporary files are not among the files whose I/O faults the tests inject.
+int tempTruncate(sqlite3_file *f, sqlite3_int64 size) { return REAL(f)->pMethods->xTruncate(REAL(f), size); }
+int tempSync(sqlite3_file *f, int flags) { return REAL(f)->pMethods->xSync(REAL(f), flags); }
 int fwdFileSize(sqlite3_file *f, sqlite3_int64 *size) { return REAL(f)->pMethods->xFileSize(REAL(f), size); }
 int fwdLock(sqlite3_file *f, int level) { return REAL(f)->pMethods->xLock(REAL(f), level); }
 int fwdUnlock(sqlite3_file *f, int level) { return REAL(f)->pMethods->xUnlock(REAL(f), level); }
@@ -485,15 +524,19 @@ int vfsOpen(sqlite3_vfs *, sqlite3_filename name, sqlite3_file *file, int flags,
 {
     const bool mainDb = flags & SQLITE_OPEN_MAIN_DB;
     const bool mainJournal = flags & SQLITE_OPEN_MAIN_JOURNAL;
-    if (!mainDb && !mainJournal) {
-        // Temporary databases, statement and super journals, WAL: the real file
-        // object sits where ours would and nothing is encrypted.
+    // Temporary databases (a database opened as "" among them), sort runs, statement
+    // journals and the journals of temporary databases.
+    const bool temp = flags & (SQLITE_OPEN_TEMP_DB | SQLITE_OPEN_TRANSIENT_DB | SQLITE_OPEN_TEMP_JOURNAL
+                               | SQLITE_OPEN_SUBJOURNAL);
+    if (!mainDb && !mainJournal && !temp) {
+        // Super journals (file names only) and WAL (refused on encrypted files): the
+        // real file object sits where ours would.
         return g_real->xOpen(g_real, name, file, flags, outFlags);
     }
     auto *cf = reinterpret_cast<CodecFile *>(file);
     cf->base.pMethods = nullptr;
     auto *impl = new FileImpl;
-    impl->kind = mainDb ? Kind::Main : Kind::Journal;
+    impl->kind = mainDb ? Kind::Main : mainJournal ? Kind::Journal : Kind::Temp;
     impl->real = reinterpret_cast<sqlite3_file *>(reinterpret_cast<char *>(file) + alignedSize(sizeof(CodecFile)));
     impl->real->pMethods = nullptr;
     if (mainDb) {
@@ -515,7 +558,7 @@ int vfsOpen(sqlite3_vfs *, sqlite3_filename name, sqlite3_file *file, int flags,
         return rc;
     }
     cf->impl = impl;
-    cf->base.pMethods = mainDb ? &g_mainMethods : &g_journalMethods;
+    cf->base.pMethods = mainDb ? &g_mainMethods : mainJournal ? &g_journalMethods : &g_tempMethods;
     return SQLITE_OK;
 }
 
@@ -542,6 +585,21 @@ FileImpl *mainFileOf(sqlite3 *db, const char *schema)
         return nullptr;
     return file->pMethods == &g_mainMethods ? implOf(file) : nullptr;
 }
+
+// Whether the schema's database lives in memory only (":memory:", a temporary or a
+// deserialized database), where no page reaches a disk whatever the key.
+bool inMemory(sqlite3 *db, const char *schema)
+{
+    const char *name = sqlite3_db_filename(db, schema);
+    if (!name || !*name)
+        return true;
+    sqlite3_vfs *vfs = nullptr;
+    return sqlite3_file_control(db, schema, SQLITE_FCNTL_VFS_POINTER, &vfs) == SQLITE_OK && vfs && vfs->zName
+        && std::strcmp(vfs->zName, "memdb") == 0;
+}
+
+constexpr char kNotThroughLayer[] = "the database file is not opened through the page codec's file layer "
+                                    "(register it before opening): it would stay plain";
 
 bool fileIsEmpty(FileImpl *impl)
 {
@@ -570,6 +628,27 @@ std::string queryText(sqlite3 *db, const char *sql)
     return value;
 }
 
+// The engine turns a cache size given in KiB (the default) into a number of pages when it
+// first reads a schema, and keeps that number when the page size changes afterwards.
+// Setting a key reads the schema before the page size becomes 1024 (the check of the
+// temporary tables, or a statement the caller ran first), and re-keying changes the page
+// size by VACUUM: the cache would hold a quarter of the pages it should, and every small
+// transaction would read them again. Restating the size counts it in the current pages.
+void restateCacheSize(sqlite3 *db, const char *schema)
+{
+    char *sql = sqlite3_mprintf("PRAGMA \"%w\".cache_size;", schema);
+    sqlite3_stmt *stmt = nullptr;
+    const bool known = sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK && stmt && sqlite3_step(stmt) == SQLITE_ROW;
+    const int size = known ? sqlite3_column_int(stmt, 0) : 0;
+    sqlite3_finalize(stmt);
+    sqlite3_free(sql);
+    if (!known)
+        return;
+    sql = sqlite3_mprintf("PRAGMA \"%w\".cache_size = %d;", schema, size);
+    sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    sqlite3_free(sql);
+}
+
 // New encrypted files get 1024-byte pages. Temporary storage must be memory, so that
 // no plain copy of encrypted data (sorts, VACUUM's copy, statement journals) lands on
 // disk. The access layer sets that at every open; a connection whose temporary tables
@@ -590,6 +669,7 @@ int prepareForEncryption(sqlite3 *db, const char *schema, bool emptyFile)
                           : sqlite3_mprintf("SELECT count(*) FROM \"%w\".sqlite_master;", schema);
     sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
     sqlite3_free(sql);
+    restateCacheSize(db, schema);
     return SQLITE_OK;
 }
 
@@ -755,6 +835,12 @@ void ensureRegistered()
         }
         fillMethods(g_mainMethods, mainRead, mainWrite, mainFileControl);
         fillMethods(g_journalMethods, journalRead, journalWrite, fwdFileControl);
+        fillMethods(g_tempMethods, tempRead, tempWrite, fwdFileControl);
+        g_tempMethods.xTruncate = tempTruncate;
+        g_tempMethods.xSync = tempSync;
+        unsigned char seed[32];
+        g_real->xRandomness(g_real, sizeof seed, reinterpret_cast<char *>(seed));
+        g_tempKey = deriveKey(seed, sizeof seed);
         sqlite3_vfs_register(&g_vfs, 1);
     });
 }
@@ -903,9 +989,11 @@ extern "C" int sqlite3_key(sqlite3 *db, const void *key, int length)
     t_error.clear();
     if (!key || length <= 0)
         return SQLITE_OK; // no key: the file is used plain
+    if (!db)
+        return SQLITE_MISUSE;
     FileImpl *impl = mainFileOf(db, "main");
     if (!impl)
-        return db ? SQLITE_OK : SQLITE_MISUSE; // in-memory databases never reach a disk
+        return inMemory(db, "main") ? SQLITE_OK : refuse(kNotThroughLayer);
     const bool empty = fileIsEmpty(impl);
     const Key before = impl->state->readKey;
     Key k = deriveKey(key, length);
@@ -922,10 +1010,12 @@ extern "C" int sqlite3_rekey(sqlite3 *db, const void *key, int length)
 {
     pagecodec::ensureRegistered();
     t_error.clear();
+    if (!db)
+        return SQLITE_MISUSE;
     FileImpl *impl = mainFileOf(db, "main");
     Key newKey = deriveKey(key, length);
     if (!impl)
-        return newKey ? SQLITE_MISUSE : SQLITE_OK;
+        return !newKey || inMemory(db, "main") ? SQLITE_OK : refuse(kNotThroughLayer);
     CodecState &st = *impl->state;
     if (!st.readKey && !newKey)
         return SQLITE_OK; // a plain file stays plain
@@ -978,5 +1068,6 @@ extern "C" int sqlite3_rekey(sqlite3 *db, const void *key, int length)
         st.readKey = st.writeKey;
     else
         st.writeKey = st.readKey;
+    restateCacheSize(db, "main");
     return rc;
 }

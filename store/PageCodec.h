@@ -7,7 +7,9 @@
 // bytes of SHA-1 of the pass phrase, the key stream restarted at byte 0 of every
 // page. Rollback journals hold page images encrypted the same way (with the key the
 // file had when the transaction began) and their checksums are computed over the
-// encrypted image. Temporary databases stay plain (in memory, once a key is set).
+// encrypted image. A key set through sqlite3_key moves temporary storage to memory;
+// temporary files that still reach the disk through the layer (a connection keyed by
+// a bare PRAGMA key) are encrypted under a random key of the process.
 
 #include <string>
 
@@ -16,10 +18,12 @@ struct sqlite3_stmt;
 
 extern "C" {
 // Installs the codec on the main database with the pass phrase (length in bytes).
-// An empty phrase leaves the file plain.
+// An empty phrase leaves the file plain. A file-backed database that the layer does not
+// own (opened before the layer was registered, or with another file system) is refused
+// with SQLITE_ERROR, the reason in errorText; in-memory databases accept any key.
 int sqlite3_key(sqlite3 *db, const void *key, int length);
 // Re-encrypts every page of the main database under a new pass phrase inside one
-// transaction; an empty phrase makes the file plain.
+// transaction; an empty phrase makes the file plain. Refuses as sqlite3_key does.
 int sqlite3_rekey(sqlite3 *db, const void *key, int length);
 }
 

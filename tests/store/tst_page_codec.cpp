@@ -5,13 +5,17 @@
 #include "support/IndependentCrypto.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <sqlite3.h>
 
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -72,6 +76,61 @@ QString integrity(CppSQLite3Connection &db)
 {
     CppSQLite3Cursor c = db.query("PRAGMA integrity_check;");
     return QString::fromUtf8(c.value(0));
+}
+
+// A connection made with the engine's own calls, as a program that links the codec but
+// not the access layer makes it.
+struct RawConnection
+{
+    sqlite3 *db = nullptr;
+    explicit RawConnection(const QByteArray &name, const char *vfs = nullptr)
+    {
+        sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI, vfs);
+    }
+    ~RawConnection() { sqlite3_close(db); }
+    int exec(const char *sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
+    int scalar(const char *sql)
+    {
+        sqlite3_stmt *stmt = nullptr;
+        int value = -1;
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
+            value = sqlite3_column_int(stmt, 0);
+        sqlite3_finalize(stmt);
+        return value;
+    }
+    int cacheBytes()
+    {
+        int used = 0, highest = 0;
+        sqlite3_db_status(db, SQLITE_DBSTATUS_CACHE_USED, &used, &highest, 0);
+        return used;
+    }
+};
+
+// Fills a table of 1024-byte pages with about three times the default page cache and
+// reads it whole, so that the cache ends full.
+void fillAndScan(RawConnection &c)
+{
+    QCOMPARE(c.exec("PRAGMA page_size = 1024; CREATE TABLE big (v BLOB);"), SQLITE_OK);
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(c.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000) "
+                        "INSERT INTO big SELECT randomblob(900) FROM n;"), SQLITE_OK);
+    QCOMPARE(c.exec("SELECT count(*) FROM big WHERE length(v) = 900;"), SQLITE_OK);
+}
+
+// The content of every file this process holds open in dir, unlinked ones included
+// (the engine removes its temporary files as soon as it opens them).
+QList<QByteArray> openFilesIn(const QString &dir)
+{
+    QList<QByteArray> contents;
+    const QString canonical = QFileInfo(dir).canonicalFilePath();
+    for (const QFileInfo &fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System | QDir::Files)) {
+        if (!fd.symLinkTarget().startsWith(canonical + u'/'))
+            continue;
+        QFile f(fd.filePath());
+        if (f.open(QIODevice::ReadOnly))
+            contents << f.readAll();
+    }
+    return contents;
 }
 
 } // namespace
@@ -485,6 +544,130 @@ private Q_SLOTS:
             db.open(native(path).constData(), kKey);
             QCOMPARE(db.queryInt("SELECT count(*) FROM x;"), 2);
         }
+    }
+
+    // Setting the key must not leave the connection a smaller page cache than a plain
+    // one: many small transactions then read the same pages again and again.
+    void keyedConnectionCachesAsManyPagesAsPlain_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("key call on a new file") << QStringLiteral("key");
+        QTest::newRow("key call after a temporary table") << QStringLiteral("temp first");
+        QTest::newRow("re-key of a new file") << QStringLiteral("rekey");
+        QTest::newRow("re-key of a plain file with 4096-byte pages") << QStringLiteral("rekey plain");
+    }
+    void keyedConnectionCachesAsManyPagesAsPlain()
+    {
+        QFETCH(QString, how);
+        const QString tag = QString::fromLatin1(QTest::currentDataTag()).remove(u' ');
+        RawConnection plain(native(file(QStringLiteral("cache-plain-%1.db").arg(tag))));
+        fillAndScan(plain);
+
+        RawConnection keyed(native(file(QStringLiteral("cache-keyed-%1.db").arg(tag))));
+        if (how == QStringLiteral("temp first"))
+            QCOMPARE(keyed.exec("PRAGMA temp_store = MEMORY; CREATE TEMP TABLE scratch (v);"), SQLITE_OK);
+        if (how == QStringLiteral("rekey plain"))
+            QCOMPARE(keyed.exec("CREATE TABLE seed (v); INSERT INTO seed VALUES (1);"), SQLITE_OK);
+        const int rc = how.startsWith(QStringLiteral("rekey")) ? sqlite3_rekey(keyed.db, kKey, int(strlen(kKey)))
+                                                               : sqlite3_key(keyed.db, kKey, int(strlen(kKey)));
+        QCOMPARE(rc, SQLITE_OK);
+        fillAndScan(keyed);
+        QVERIFY(pagecodec::isEncrypted(keyed.db));
+        QVERIFY2(keyed.cacheBytes() >= plain.cacheBytes() * 9 / 10,
+                 qPrintable(QStringLiteral("keyed %1 bytes, plain %2").arg(keyed.cacheBytes()).arg(plain.cacheBytes())));
+    }
+
+    // A key for a file the codec's layer does not own (opened with another file system)
+    // would leave the file plain: refused with the reason. In-memory databases never
+    // reach a disk, so a key is accepted there and changes nothing.
+    void keyForFileOutsideTheLayer_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<int>("result");
+        QTest::newRow("key call") << QStringLiteral("outside.db") << QStringLiteral("key") << int(SQLITE_ERROR);
+        QTest::newRow("re-key call") << QStringLiteral("outside.db") << QStringLiteral("rekey") << int(SQLITE_ERROR);
+        QTest::newRow("PRAGMA key, access layer") << QStringLiteral("outside.db") << QStringLiteral("pragma") << int(SQLITE_ERROR);
+        QTest::newRow("key call, in memory") << QStringLiteral(":memory:") << QStringLiteral("key") << int(SQLITE_OK);
+        QTest::newRow("re-key call, in memory") << QStringLiteral(":memory:") << QStringLiteral("rekey") << int(SQLITE_OK);
+    }
+    void keyForFileOutsideTheLayer()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, call);
+        QFETCH(int, result);
+        const bool inMemory = name.startsWith(u':');
+        const QString path = inMemory ? name : file(call + name);
+        const QByteArray uri = inMemory ? native(path) : "file:" + native(path) + "?vfs=unix";
+        const QString refusal = QStringLiteral("the database file is not opened through the page codec's file layer "
+                                               "(register it before opening): it would stay plain");
+        if (call == QStringLiteral("pragma")) {
+            CppSQLite3Connection db;
+            db.open(uri.constData());
+            QCOMPARE(raised([&] { db.execute("PRAGMA key = 'k7m;3qTz';"); }), QStringLiteral("SQLITE_ERROR[1]: ") + refusal);
+            db.execute("CREATE TABLE x (v);");
+        } else {
+            RawConnection c(uri);
+            const int rc = call == QStringLiteral("key") ? sqlite3_key(c.db, kKey, int(strlen(kKey)))
+                                                         : sqlite3_rekey(c.db, kKey, int(strlen(kKey)));
+            QCOMPARE(rc, result);
+            if (result != SQLITE_OK)
+                QCOMPARE(QString::fromUtf8(pagecodec::errorText(c.db)), refusal);
+            QCOMPARE(c.exec("CREATE TABLE x (v); INSERT INTO x VALUES (1);"), SQLITE_OK);
+            QVERIFY(!pagecodec::isEncrypted(c.db));
+        }
+        if (!inMemory)
+            QVERIFY(readAll(path).startsWith(kHeader)); // plain, as the caller was told
+    }
+
+    // PRAGMA key on a connection made outside the access layer leaves the engine's
+    // temporary storage as it was (files by default), and a private temporary database
+    // ("") takes no key at all: their files hold data of this process's databases and
+    // must not reach the disk plain.
+    void temporaryFilesAreNotPlain_data()
+    {
+        QTest::addColumn<bool>("privateDatabase");
+        QTest::newRow("temporary table of a file keyed by PRAGMA key") << false;
+        QTest::newRow("private temporary database") << true;
+    }
+    void temporaryFilesAreNotPlain()
+    {
+        QFETCH(bool, privateDatabase);
+        const QByteArray fill = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+                                "INSERT INTO words SELECT 'secret word ' || i || printf('%.300c', '.') FROM n;";
+        const QString path = file(QStringLiteral("tempfiles.db"));
+        if (!privateDatabase) {
+            CppSQLite3Connection db;
+            db.open(native(path).constData(), kKey);
+            db.execute("CREATE TABLE words (w TEXT);");
+            db.execute(fill.constData());
+        }
+        QTemporaryDir tempDir(file(QStringLiteral("tmp-XXXXXX")));
+        char *previous = sqlite3_temp_directory;
+        sqlite3_temp_directory = sqlite3_mprintf("%s", native(tempDir.path()).constData());
+        const auto restore = qScopeGuard([previous] {
+            sqlite3_free(sqlite3_temp_directory);
+            sqlite3_temp_directory = previous;
+        });
+        RawConnection c(privateDatabase ? QByteArray() : native(path));
+        if (privateDatabase) {
+            QCOMPARE(sqlite3_key(c.db, kKey, int(strlen(kKey))), SQLITE_OK);
+            QCOMPARE(c.exec("PRAGMA cache_size = 5; CREATE TABLE words (w TEXT);"), SQLITE_OK);
+            QCOMPARE(c.exec(fill.constData()), SQLITE_OK);
+        } else {
+            QCOMPARE(c.exec("PRAGMA temp_store = FILE; PRAGMA key = 'k7m;3qTz';"), SQLITE_OK);
+            QCOMPARE(c.exec("PRAGMA temp.cache_size = 5; CREATE TEMP TABLE scratch AS SELECT * FROM words;"), SQLITE_OK);
+        }
+        qsizetype written = 0;
+        for (const QByteArray &content : openFilesIn(tempDir.path())) {
+            written += content.size();
+            QVERIFY(!content.contains("secret word"));
+        }
+        QVERIFY2(written > 0, "no temporary file was written: the check saw nothing");
+        QCOMPARE(c.scalar(privateDatabase ? "SELECT count(*) FROM words WHERE w LIKE 'secret word %';"
+                                          : "SELECT count(*) FROM scratch WHERE w LIKE 'secret word %';"),
+                 2000);
+        QCOMPARE(c.scalar("SELECT count(*) FROM pragma_integrity_check WHERE integrity_check = 'ok';"), 1);
     }
 
     void temporaryObjectsWork()
