@@ -210,6 +210,9 @@ void CQuilloraDlg::returnHome()
     }
     m_current = nullptr;
     setEnabled(true);
+    // Hiding moves the focus only in the active window; here the log-in dialog is, and
+    // the hidden page's edit would get the keys back with the home window.
+    setFocus(Qt::OtherFocusReason);
 }
 
 void CQuilloraDlg::slideTick()
@@ -315,6 +318,7 @@ void CQuilloraDlg::onNothingToStudy()
     m_pageIndex = PageNone;
     // The stopped slide will not re-enable the window.
     setEnabled(true);
+    setFocus(Qt::OtherFocusReason);
     MessageBox::warning(window(), nothingToStudyText(theUser.mode));
 }
 

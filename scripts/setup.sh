@@ -18,6 +18,8 @@ packages=(
   qt6-translations-l10n
   # tests: a real X server, a notification area, input and screenshots
   xvfb xauth trayer xdotool x11-utils imagemagick
+  # the real-desktop test: a window manager, and the accessibility bus it reads the screen from
+  openbox dbus-daemon at-spi2-core python3-pyatspi
   # the Debian package: its dependencies, and checks of its desktop entry and metainfo
   dpkg-dev desktop-file-utils appstream
   # word lists: the generator and its checks, and reference British pronunciations

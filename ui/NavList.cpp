@@ -1,5 +1,6 @@
 #include "ui/NavList.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -7,6 +8,7 @@ CNavList::CNavList(QWidget *parent)
     : QWidget(parent)
 {
     setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void CNavList::AddItem(const QString &text, int iconId)
@@ -103,6 +105,44 @@ void CNavList::paintEvent(QPaintEvent *)
     for (int i = 0; i < count(); ++i)
         if (itemRect(i).isValid())
             p.drawImage(itemRect(i).topLeft(), renderItem(i));
+    if (hasFocus() && itemRect(m_selected).isValid()) {
+        QPen dotted(Qt::white, 1, Qt::DotLine);
+        p.setPen(dotted);
+        p.drawRect(itemRect(m_selected).adjusted(1, 1, -2, -2));
+    }
+}
+
+void CNavList::select(int index)
+{
+    if (index < 0 || index >= count() || index == m_selected)
+        return;
+    m_selected = index;
+    update();
+    Q_EMIT selectionChanged(index);
+}
+
+void CNavList::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Up: select(m_selected - 1); break;
+    case Qt::Key_Down: select(m_selected + 1); break;
+    case Qt::Key_Home: select(0); break;
+    case Qt::Key_End: select(count() - 1); break;
+    default: QWidget::keyPressEvent(event); return;
+    }
+    event->accept();
+}
+
+void CNavList::focusInEvent(QFocusEvent *event)
+{
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void CNavList::focusOutEvent(QFocusEvent *event)
+{
+    update();
+    QWidget::focusOutEvent(event);
 }
 
 void CNavList::mousePressEvent(QMouseEvent *event)

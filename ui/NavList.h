@@ -8,7 +8,8 @@
 
 // The page list at the left of the settings dialog: one 20-pixel row per page with a
 // 16 x 16 icon; the selected row is drawn on a blue gradient, the row under the mouse
-// in blue text.
+// in blue text. It takes the keyboard like a list box: Up, Down, Home and End choose a
+// row, and a dotted mark shows where the focus is.
 class CNavList : public QWidget
 {
     Q_OBJECT
@@ -38,6 +39,9 @@ Q_SIGNALS:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
 
@@ -49,6 +53,7 @@ private:
     };
     QImage renderItem(int index) const;
     void setHot(int index);
+    void select(int index);
 
     QList<Item> m_items;
     int m_selected = 0;

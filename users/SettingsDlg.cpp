@@ -54,6 +54,7 @@ void CSettingsDlg::buildControls()
     setFixedSize(kClientSize);
 
     m_nav = named(new CNavList(this), IDC_NAV);
+    m_nav->setAccessibleName(QStringLiteral("设置项目"));
     m_nav->setGeometry(kMargin, kPageArea.top(), kPageArea.left() - 8 - kMargin, kPageArea.height());
     for (const NavEntry &entry : kNavEntries)
         m_nav->AddItem(QString::fromUtf16(entry.text), entry.icon);

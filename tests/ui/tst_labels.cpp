@@ -225,6 +225,15 @@ private Q_SLOTS:
         QTest::mouseClick(&nav, Qt::LeftButton, {}, QPoint(70, 101)); // below the last row
         QCOMPARE(spy.size(), 1);
 
+        // The keyboard chooses as a click does, and stops at either end.
+        for (const auto &[key, expected] : std::initializer_list<std::pair<Qt::Key, int>>{
+                 {Qt::Key_Down, 4}, {Qt::Key_Down, 4}, {Qt::Key_Home, 0}, {Qt::Key_Up, 0}, {Qt::Key_End, 4}, {Qt::Key_Up, 3}}) {
+            QTest::keyClick(&nav, key);
+            QCOMPARE(nav.GetCurSel(), expected);
+            QCOMPARE(spy.last().at(0).toInt(), expected);
+        }
+        QCOMPARE(spy.size(), 5); // the presses that moved nothing said nothing
+
         // The row under the mouse turns blue, unless it is the selected one.
         moveMouse(&nav, nav.itemRect(1).center());
         QCOMPARE(nav.GetHotItem(), 1);
