@@ -173,6 +173,7 @@ void CQuilloraDlg::runWordListDialog()
 void CQuilloraDlg::showPage()
 {
     if (m_pageIndex != PageNone) {
+        Q_EMIT pageOpening();
         m_current = m_pages.value(m_pageIndex);
         if (m_current) {
             m_current->setGeometry(0, 0, 0, 0);
@@ -213,6 +214,7 @@ void CQuilloraDlg::returnHome()
     // Hiding moves the focus only in the active window; here the log-in dialog is, and
     // the hidden page's edit would get the keys back with the home window.
     setFocus(Qt::OtherFocusReason);
+    Q_EMIT homeViewShown();
 }
 
 void CQuilloraDlg::slideTick()
@@ -255,10 +257,12 @@ void CQuilloraDlg::slideTick()
         waitForWorker(); // the page has been started (or told there is nothing) by then
     setEnabled(true);
     // Only now: a disabled window ignores a request for the keyboard.
-    if (opening && m_current && m_pageIndex != PageNone)
+    if (opening && m_current && m_pageIndex != PageNone) {
         m_current->takeFocus();
-    else
+    } else {
         setFocus(Qt::OtherFocusReason);
+        Q_EMIT homeViewShown();
+    }
 }
 
 void CQuilloraDlg::startWorker(bool pageStart)
@@ -319,6 +323,7 @@ void CQuilloraDlg::onNothingToStudy()
     // The stopped slide will not re-enable the window.
     setEnabled(true);
     setFocus(Qt::OtherFocusReason);
+    Q_EMIT homeViewShown();
     MessageBox::warning(window(), nothingToStudyText(theUser.mode));
 }
 

@@ -101,6 +101,10 @@ public:
 Q_SIGNALS:
     // The daily-list worker asks the home window to look for a newer version.
     void updateCheckRequested();
+    // A page starts to slide in; the home view is back (the home window's buttons take
+    // the keyboard again).
+    void pageOpening();
+    void homeViewShown();
 
 public Q_SLOTS:
     void OnOK() override {}

@@ -1,5 +1,6 @@
 #include "app/QuilloraApp.h"
 #include "ui/AppLook.h"
+#include "ui/Accessibility.h"
 #include "ui/BrowserHost.h"
 
 #include <QApplication>
@@ -61,6 +62,7 @@ int main(int argc, char **argv)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     prepareBrowserHost();
     QApplication app(argc, argv);
+    accessibility::install();
     describeApplication();
     QApplication::setQuitOnLastWindowClosed(false); // the notification area keeps it alive
 

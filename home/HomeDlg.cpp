@@ -36,21 +36,29 @@ struct HomeButton
     int id;
     std::array<int, 5> images; // normal, disabled, hover, pressed, checked
     QRect geometry;
+    const char16_t *name; // as a screen reader says it: the caption drawn in the art
 };
 
 // In the order the window registers them.
 const HomeButton kButtons[] = {
-    {CHomeDlg::IDC_HIDE, {152, 0, 151, 151, 0}, QRect(379, 4, 46, 38)},
-    {CHomeDlg::IDC_MAXIMISE, {155, 155, 0, 0, 0}, QRect(425, 4, 46, 38)},
-    {CHomeDlg::IDC_CLOSE, {150, 0, 149, 149, 0}, QRect(471, 4, 58, 38)},
-    {CHomeDlg::IDC_SETTINGS, {204, 0, 205, 205, 0}, QRect(333, 4, 46, 38)},
-    {CHomeDlg::IDC_HOMEPAGE, {201, 0, 202, 202, 0}, QRect(287, 4, 46, 38)},
-    {CHomeDlg::IDC_MEMORIZE, {177, 0, 176, 175, 0}, QRect(24, 130, 100, 100)},
-    {CHomeDlg::IDC_TEST, {180, 0, 179, 178, 0}, QRect(120, 130, 100, 100)},
-    {CHomeDlg::IDC_MODE, {186, 0, 185, 184, 0}, QRect(216, 130, 100, 100)},
-    {CHomeDlg::IDC_WORDLIST, {183, 0, 182, 181, 0}, QRect(312, 130, 100, 100)},
-    {CHomeDlg::IDC_STATISTICS, {189, 0, 188, 187, 0}, QRect(408, 130, 100, 100)},
+    {CHomeDlg::IDC_HIDE, {152, 0, 151, 151, 0}, QRect(379, 4, 46, 38), u"最小化到托盘"},
+    {CHomeDlg::IDC_MAXIMISE, {155, 155, 0, 0, 0}, QRect(425, 4, 46, 38), u"最大化"},
+    {CHomeDlg::IDC_CLOSE, {150, 0, 149, 149, 0}, QRect(471, 4, 58, 38), u"关闭"},
+    {CHomeDlg::IDC_SETTINGS, {204, 0, 205, 205, 0}, QRect(333, 4, 46, 38), u"设置"},
+    {CHomeDlg::IDC_HOMEPAGE, {201, 0, 202, 202, 0}, QRect(287, 4, 46, 38), u"软件主页"},
+    {CHomeDlg::IDC_MEMORIZE, {177, 0, 176, 175, 0}, QRect(24, 130, 100, 100), u"背单词"},
+    {CHomeDlg::IDC_TEST, {180, 0, 179, 178, 0}, QRect(120, 130, 100, 100), u"考单词"},
+    {CHomeDlg::IDC_MODE, {186, 0, 185, 184, 0}, QRect(216, 130, 100, 100), u"切换模式"},
+    {CHomeDlg::IDC_WORDLIST, {183, 0, 182, 181, 0}, QRect(312, 130, 100, 100), u"选择词库"},
+    {CHomeDlg::IDC_STATISTICS, {189, 0, 188, 187, 0}, QRect(408, 130, 100, 100), u"学习统计"},
 };
+
+// Tab goes through the study buttons first, then along the title bar.
+constexpr int kTabOrder[] = {CHomeDlg::IDC_MEMORIZE, CHomeDlg::IDC_TEST,     CHomeDlg::IDC_MODE, CHomeDlg::IDC_WORDLIST,
+                             CHomeDlg::IDC_STATISTICS, CHomeDlg::IDC_HOMEPAGE, CHomeDlg::IDC_SETTINGS, CHomeDlg::IDC_HIDE,
+                             CHomeDlg::IDC_CLOSE};
+constexpr int kStudyButtons[] = {CHomeDlg::IDC_MEMORIZE, CHomeDlg::IDC_TEST, CHomeDlg::IDC_MODE, CHomeDlg::IDC_WORDLIST,
+                                 CHomeDlg::IDC_STATISTICS};
 
 // Gives the memory the allocator holds back to the system while the program waits
 // in the notification area.
@@ -114,11 +122,17 @@ void CHomeDlg::InitTranslucentChildren()
         button->setObjectName(QString::number(entry.id));
         button->move(entry.geometry.topLeft());
         button->LoadImages(entry.images);
+        button->setAccessibleName(QString::fromUtf16(entry.name));
+        button->setAccessibleDescription(helpText(entry.id));
+        if (entry.geometry.top() < 42)
+            button->setFocusColor(QColor(255, 255, 255)); // on the blue title bar
         if (entry.id == IDC_MAXIMISE)
             button->setEnabled(false); // never enabled
         m_buttons[i++] = button;
         AddTranslucentChild(button);
     }
+    for (qsizetype k = 1; k < std::size(kTabOrder); ++k)
+        setTabOrder(button(kTabOrder[k - 1]), button(kTabOrder[k]));
     m_help = new CTranslucentLabel(this);
     m_help->setObjectName(QString::number(IDC_HELP_LINE));
     m_help->setGeometry(24, 326, 330, 20);
@@ -167,6 +181,22 @@ void CHomeDlg::connectHandlers()
     connect(button(IDC_MODE), &CTranslucentButton::clicked, this, [this] { m_main->runStudyModeDialog(); });
     connect(button(IDC_WORDLIST), &CTranslucentButton::clicked, this, [this] { m_main->runWordListDialog(); });
     connect(button(IDC_STATISTICS), &CTranslucentButton::clicked, this, [this] { m_main->showStatistics(); });
+    for (int id : kStudyButtons)
+        connect(button(id), &CTranslucentButton::clicked, this, [this, id] { m_lastStudyButton = id; });
+    connect(m_main, &CQuilloraDlg::pageOpening, this, [this] { setStudyButtonsReachable(false); });
+    connect(m_main, &CQuilloraDlg::homeViewShown, this, [this] {
+        setStudyButtonsReachable(true);
+        // Back where the learner left: the button that opened the page.
+        button(m_lastStudyButton)->setFocus(Qt::OtherFocusReason);
+    });
+    button(IDC_MEMORIZE)->setFocus(Qt::OtherFocusReason);
+}
+
+void CHomeDlg::setStudyButtonsReachable(bool reachable)
+{
+    // Beneath an open page they are out of sight, so Tab must not land on them.
+    for (int id : kStudyButtons)
+        button(id)->setFocusPolicy(reachable ? Qt::StrongFocus : Qt::NoFocus);
 }
 
 void CHomeDlg::createTray()

@@ -107,6 +107,7 @@ private:
     void quit();
     void showBalloon(const QString &title, const QString &text);
     void onUpdateFound(const QString &url);
+    void setStudyButtonsReachable(bool reachable);
 
     CQuilloraDlg *m_main = nullptr;
     std::array<CTranslucentButton *, 10> m_buttons{};
@@ -121,4 +122,5 @@ private:
     UpdateCheck *m_update = nullptr;
     bool m_hidden = false;
     bool m_quitting = false;
+    int m_lastStudyButton = IDC_MEMORIZE;
 };

@@ -34,6 +34,11 @@ void CStatisticsPage::buildControls()
     m_back->LoadImages({192, 191, 190});
 }
 
+void CStatisticsPage::takeFocus()
+{
+    m_back->setFocus(Qt::OtherFocusReason);
+}
+
 void CStatisticsPage::setupHandlers()
 {
     connect(m_back, &CSkinButton::clicked, this, &CStatisticsPage::OnBack);
@@ -45,6 +50,8 @@ void CStatisticsPage::createBrowser()
     // view holds an empty document until the report replaces it.
     m_browser = named(createBrowserView(this), IdBrowser);
     m_browser->setGeometry(kBrowserRect);
+    // Nothing in the report takes input; Tab would only get lost in it.
+    m_browser->setFocusPolicy(Qt::NoFocus);
     m_browser->show();
     m_back->raise();
 }

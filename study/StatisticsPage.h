@@ -29,6 +29,9 @@ public:
     // The last report's HTML.
     const QString &report() const { return m_report; }
 
+    // The report is only read: the keyboard goes to "返回".
+    void takeFocus() override;
+
 private:
     void buildControls();
     void setupHandlers();

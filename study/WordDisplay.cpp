@@ -1,5 +1,7 @@
 #include "study/WordDisplay.h"
 
+#include "ui/Accessibility.h"
+
 #include "ui/Images.h"
 
 #include <QFontMetrics>
@@ -46,6 +48,7 @@ CWordDisplay::CWordDisplay(QWidget *parent)
     : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    accessibility::setAccessibleRole(this, QAccessible::StaticText);
     for (int i = 0; i < kCursorFrames; ++i)
         m_cursorFrames.append(LoadImageResource(kFirstCursorBitmap + i, "BITMAP"));
     m_animation.setTimerType(Qt::PreciseTimer);
@@ -55,18 +58,27 @@ CWordDisplay::CWordDisplay(QWidget *parent)
 void CWordDisplay::SetWord(const QString &text)
 {
     m_word = text;
+    updateAccessibleName();
     update();
 }
 
 void CWordDisplay::SetTyped(const QString &text)
 {
     m_typed = text;
+    updateAccessibleName();
     update();
+}
+
+void CWordDisplay::updateAccessibleName()
+{
+    // Read as it is seen: while the word is to be spelt, only what was typed.
+    setAccessibleName((m_mode == Spelling ? m_typed : m_word).trimmed());
 }
 
 void CWordDisplay::SetMode(int mode)
 {
     m_mode = mode;
+    updateAccessibleName();
     if (mode == Spelling) {
         m_animation.start(kFirstTickMs);
     } else {

@@ -56,6 +56,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void updateAccessibleName();
     QString m_word;
     QString m_typed;
     int m_mode = Normal;

@@ -24,12 +24,14 @@ CWordStudyPage::CWordStudyPage(const QString &title, QWidget *parent)
     placeWordBlock(8);
 
     m_edit = named(new CSkinEdit(this), IdEdit);
+    m_edit->setAccessibleName(QStringLiteral("拼写单词"));
     m_edit->LoadImages(168, 167, 7, 7);
     // 0xFF0000 in the skin's 0x00BBGGRR notation: blue.
     m_edit->SetTextColor(QColor(0, 0, 255));
     m_edit->SetFont(10, QStringLiteral("Comic Sans MS"), 400);
 
     m_progress = named(new CSkinProgressCtrl(this), IdProgress);
+    m_progress->setAccessibleName(QStringLiteral("进度"));
     m_progress->setGeometry(14, 250, 300, 18);
     m_progress->LoadImages(169, 170, 3, 3);
     m_progress->SetRange(0, 100);

@@ -118,16 +118,21 @@ bool CLinkStatic::openOwnFile(const QString &path)
     return QDesktopServices::openUrl(url);
 }
 
+void CLinkStatic::activate()
+{
+    if (!m_target.isEmpty() && !(m_ownFile ? openOwnFile(m_target) : openAddress(m_target)))
+        MessageBox::warning(parentWidget(), QStringLiteral("提供的超级链接或者制定的文件无法执行"));
+    m_visited = true;
+    applyLook();
+    Q_EMIT clicked();
+}
+
 void CLinkStatic::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton) {
         QLabel::mousePressEvent(event);
         return;
     }
-    if (!m_target.isEmpty() && !(m_ownFile ? openOwnFile(m_target) : openAddress(m_target)))
-        MessageBox::warning(parentWidget(), QStringLiteral("提供的超级链接或者制定的文件无法执行"));
-    m_visited = true;
-    applyLook();
-    Q_EMIT clicked();
+    activate();
     QLabel::mousePressEvent(event);
 }

@@ -45,6 +45,10 @@ public:
     // Opens a file the program installed (an absolute path); false when it is missing.
     static bool openOwnFile(const QString &path);
 
+    // What a click does: opens the target (or says it cannot), marks the link visited
+    // and emits clicked().
+    void activate();
+
 Q_SIGNALS:
     void clicked();
 

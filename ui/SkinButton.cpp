@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QMouseEvent>
+#include <QKeyEvent>
 #include <QPainter>
 
 CSkinButton::CSkinButton(Kind kind, QWidget *parent)
@@ -125,15 +126,53 @@ void CSkinButton::paintEvent(QPaintEvent *)
         return;
     p.setFont(font());
     const QImage &frame = all[f];
+    // Where the keyboard is: a dotted line in the skin's blue, inside a push button's
+    // frame or around a box's caption.
+    QPen focusPen(QColor(48, 134, 198), 1, Qt::DotLine);
     if (m_kind == Push) {
         DrawImageToDC(p, frame, QPoint(0, 0), text(), false);
+        if (hasFocus()) {
+            p.setPen(focusPen);
+            p.drawRoundedRect(QRectF(rect()).adjusted(3.5, 3.5, -3.5, -3.5), 2, 2);
+        }
         return;
     }
     const bool disabled = !isEnabled();
     DrawImageToDC(p, frame, QPoint(0, std::max(0, (height() - frame.height()) / 2)), QString(), disabled);
     p.setPen(disabled ? GrayTextColor() : QColor(Qt::black));
     const int x = frame.width() + 2;
-    p.drawText(QRect(x, 0, width() - x, height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, text());
+    QRect caption;
+    p.drawText(QRect(x, 0, width() - x, height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, text(),
+               &caption);
+    if (hasFocus()) {
+        p.setPen(focusPen);
+        p.drawRect(caption.adjusted(-1, 0, 0, -1).intersected(rect().adjusted(0, 0, -1, -1)));
+    }
+}
+
+void CSkinButton::keyPressEvent(QKeyEvent *event)
+{
+    // A focused push button takes Enter, as in any dialog; Space works as for every button.
+    if (m_kind == Push && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (!event->isAutoRepeat())
+            click();
+        event->accept();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+void CSkinButton::focusInEvent(QFocusEvent *event)
+{
+    QAbstractButton::focusInEvent(event);
+    update();
+}
+
+void CSkinButton::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractButton::focusOutEvent(event);
+    update();
 }
 
 void CSkinButton::enterEvent(QEnterEvent *event)

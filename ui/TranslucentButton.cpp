@@ -3,6 +3,7 @@
 #include "ui/Control.h"
 #include "ui/Images.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -10,6 +11,7 @@ CTranslucentButton::CTranslucentButton(QWidget *parent)
     : CTranslucentWnd(parent)
     , m_font(QStringLiteral("宋体"), 9)
 {
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 bool CTranslucentButton::LoadImages(const std::array<int, SlotCount> &ids, const char *type)
@@ -89,7 +91,51 @@ void CTranslucentButton::Render(QPainter &painter)
             p.drawText(canvas.rect(), Qt::AlignCenter, m_text);
         }
     }
+    if (hasFocus()) {
+        QPainter p(&canvas);
+        p.setRenderHint(QPainter::Antialiasing);
+        QPen pen(m_focusColor, 1.5, Qt::DashLine);
+        pen.setDashPattern({2, 2});
+        p.setPen(pen);
+        p.drawRoundedRect(QRectF(canvas.rect()).adjusted(2.5, 2.5, -2.5, -2.5), 5, 5);
+    }
     painter.drawImage(r, canvas);
+}
+
+void CTranslucentButton::click()
+{
+    if (!isEnabled())
+        return;
+    if (m_style != PushButton)
+        m_checked = !m_checked;
+    UpdateState();
+    Q_EMIT clicked();
+}
+
+void CTranslucentButton::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) && !event->isAutoRepeat()) {
+        click();
+        event->accept();
+        return;
+    }
+    CTranslucentWnd::keyPressEvent(event);
+}
+
+void CTranslucentButton::focusInEvent(QFocusEvent *event)
+{
+    NotifyRenderChanged();
+    // The keyboard user reads the same help line as the mouse user.
+    Q_EMIT hoverHelp(true, controlId(this));
+    CTranslucentWnd::focusInEvent(event);
+}
+
+void CTranslucentButton::focusOutEvent(QFocusEvent *event)
+{
+    NotifyRenderChanged();
+    Q_EMIT hoverHelp(false, controlId(this));
+    CTranslucentWnd::focusOutEvent(event);
 }
 
 void CTranslucentButton::enterEvent(QEnterEvent *event)

@@ -81,9 +81,14 @@ void CLoginDlg::buildControls()
     auto *fields = new QGridLayout;
     fields->setHorizontalSpacing(10);
     fields->setVerticalSpacing(8);
-    fields->addWidget(caption(QStringLiteral("用户名"), this), 0, 0);
+    // Each box is named by its caption, for a screen reader.
+    QLabel *userCaption = caption(QStringLiteral("用户名"), this);
+    userCaption->setBuddy(m_userName);
+    fields->addWidget(userCaption, 0, 0);
     fields->addWidget(m_userName, 0, 1);
-    fields->addWidget(caption(QStringLiteral("密码"), this), 1, 0);
+    QLabel *passwordCaption = caption(QStringLiteral("密码"), this);
+    passwordCaption->setBuddy(m_password);
+    fields->addWidget(passwordCaption, 1, 0);
     fields->addWidget(m_password, 1, 1);
 
     auto *options = new QHBoxLayout;

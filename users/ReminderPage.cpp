@@ -20,6 +20,9 @@ CReminderPage::CReminderPage(CQuilloraDlg *mainWindow, QWidget *parent)
     m_begin = named(new CSkinComboBox(this), IDC_BEGIN);
     m_end = named(new CSkinComboBox(this), IDC_END);
     m_interval = named(new CSkinComboBox(this), IDC_INTERVAL);
+    m_begin->setAccessibleName(QStringLiteral("提醒开始于"));
+    m_end->setAccessibleName(QStringLiteral("提醒结束于"));
+    m_interval->setAccessibleName(QStringLiteral("提醒间隔"));
     const int hourWidth = fontMetrics().horizontalAdvance(QStringLiteral("23")) + 4 + 19 + 14;
     for (CSkinComboBox *box : {m_begin, m_end, m_interval})
         box->LoadImages(166, QColor(0xAA, 0xAA, 0xAA), QColor(0x92, 0x92, 0xAA));

@@ -26,6 +26,8 @@ CSpeechPage::CSpeechPage(CQuilloraDlg *mainWindow, QWidget *parent)
     m_voice->setMinimumWidth(150);
     m_volume = named(new QSlider(Qt::Horizontal, this), IDC_VOLUME);
     m_rate = named(new QSlider(Qt::Horizontal, this), IDC_RATE);
+    m_volume->setAccessibleName(QStringLiteral("音量"));
+    m_rate->setAccessibleName(QStringLiteral("语速"));
     m_volume->setRange(0, 100);
     m_volume->setTickInterval(10);
     m_volume->setPageStep(10);

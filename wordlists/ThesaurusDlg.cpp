@@ -75,6 +75,7 @@ void CThesaurusDlg::createControls()
     auto *label = new QLabel(QStringLiteral("词库列表："), this);
 
     m_lists = new CSkinComboBox(this);
+    m_lists->setAccessibleName(QStringLiteral("词库列表"));
     m_lists->setObjectName(QString::number(IDC_LISTS));
     m_lists->LoadImages(166, QColor(0xAA, 0xAA, 0xAA), QColor(0x92, 0x92, 0xAA));
     m_lists->setSizeAdjustPolicy(QComboBox::AdjustToContents);

@@ -4,6 +4,7 @@
 #include "platform/FileDialog.h"
 #include "study/StatisticsPage.h"
 #include "study/TestPage.h"
+#include "ui/TranslucentButton.h"
 #include "users/LoginDlg.h"
 #include "wordlists/ThesaurusDlg.h"
 
@@ -181,7 +182,7 @@ private Q_SLOTS:
         main()->closePage();
         QTRY_VERIFY(!main()->isSliding());
         QVERIFY(!memorise->isVisible());
-        QCOMPARE(QApplication::focusWidget(), main()); // not left on the hidden page
+        QCOMPARE(QApplication::focusWidget(), m_home->button(CHomeDlg::IDC_MEMORIZE)); // not left on the hidden page
 
         auto *test = qobject_cast<CTestPage *>(main()->page(CQuilloraDlg::PageTest));
         test->setKindSource([] { return int(CTestPage::ChooseExplanation); });
@@ -193,6 +194,55 @@ private Q_SLOTS:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         // Right or wrong, the first answer is recorded.
         QCOMPARE(theDatabase.queryInt("SELECT count(*) FROM WordsMarkInfo_tbl WHERE times > 0;"), 1);
+    }
+
+    // Without a mouse: Tab between the home buttons (the first study button has the
+    // keyboard when the window appears), Enter opens a page, Tab reaches its back
+    // button, Enter goes back, and the keyboard is on the button that opened it.
+    void homeByKeyboard()
+    {
+        openHome(6);
+        m_home->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_home.get()));
+        QWidget *memorise = m_home->button(CHomeDlg::IDC_MEMORIZE);
+        QCOMPARE(QApplication::focusWidget(), memorise);
+        const QList<int> forward = {CHomeDlg::IDC_TEST, CHomeDlg::IDC_MODE, CHomeDlg::IDC_WORDLIST, CHomeDlg::IDC_STATISTICS,
+                                    CHomeDlg::IDC_HOMEPAGE, CHomeDlg::IDC_SETTINGS, CHomeDlg::IDC_HIDE, CHomeDlg::IDC_CLOSE};
+        for (int id : forward) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), m_home->button(id));
+        }
+        for (qsizetype i = forward.size() - 2; i >= -1; --i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+            QCOMPARE(QApplication::focusWidget(), i >= 0 ? m_home->button(forward[i]) : memorise);
+        }
+        // The focus mark is drawn into the window's picture.
+        const QImage marked = m_home->composeImage();
+        memorise->clearFocus();
+        QVERIFY(m_home->composeImage() != marked);
+        memorise->setFocus();
+
+        QTest::keyClick(memorise, Qt::Key_Return);
+        QTRY_VERIFY(!main()->isSliding() && !main()->isWorkerRunning());
+        CStudyPage *page = main()->page(CQuilloraDlg::PageMemorize);
+        QVERIFY(page->isVisible());
+        QWidget *back = control<QWidget>(page, 1049);
+        for (int i = 0; i < 12 && QApplication::focusWidget() != back; ++i) {
+            QVERIFY2(!qobject_cast<CTranslucentButton *>(QApplication::focusWidget())
+                         || m_home->button(CHomeDlg::IDC_SETTINGS) == QApplication::focusWidget()
+                         || m_home->button(CHomeDlg::IDC_HIDE) == QApplication::focusWidget()
+                         || m_home->button(CHomeDlg::IDC_CLOSE) == QApplication::focusWidget()
+                         || m_home->button(CHomeDlg::IDC_HOMEPAGE) == QApplication::focusWidget(),
+                     "Tab reached a home button beneath the page");
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(QApplication::focusWidget(), back);
+        QTest::keyClick(back, Qt::Key_Escape); // never closes a page
+        QVERIFY(page->isVisible() && !main()->isSliding());
+        QTest::keyClick(back, Qt::Key_Return);
+        QTRY_VERIFY(!main()->isSliding());
+        QVERIFY(!page->isVisible());
+        QCOMPARE(QApplication::focusWidget(), memorise);
     }
 
     // Another user logs in while a page is open: it closes as "返回" would, and a list

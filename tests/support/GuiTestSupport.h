@@ -6,6 +6,7 @@
 #include "platform/MessageBox.h"
 #include "platform/SqlText.h"
 #include "store/Store.h"
+#include "ui/Accessibility.h"
 #include "ui/Control.h"
 #include "ui/Fonts.h"
 #include "users/Config.h"
@@ -111,6 +112,7 @@ private:
 
 inline void setUpApplication()
 {
+    accessibility::install();
     installFontSubstitutions();
     QApplication::setFont(interfaceFont());
     loadPhoneticFont();

@@ -1,0 +1,187 @@
+// What a screen reader finds in every window: each control a learner can use has a
+// name and the role of what it is; the home window's buttons carry their help line.
+
+#include "app/QuilloraDlg.h"
+#include "home/CloseActionDlg.h"
+#include "home/HomeDlg.h"
+#include "study/SwitchModeDlg.h"
+#include "support/GuiTestSupport.h"
+#include "ui/LinkStatic.h"
+#include "ui/SkinButton.h"
+#include "ui/StatusLabel.h"
+#include "ui/TranslucentButton.h"
+#include "ui/TranslucentLabel.h"
+#include "users/LoginDlg.h"
+#include "users/NewUserDlg.h"
+#include "users/SettingsDlg.h"
+#include "wordlists/ThesaurusDlg.h"
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+
+using namespace testsupport;
+
+namespace {
+
+bool interactive(QAccessible::Role role)
+{
+    switch (role) {
+    case QAccessible::Button:
+    case QAccessible::CheckBox:
+    case QAccessible::RadioButton:
+    case QAccessible::Link:
+    case QAccessible::EditableText:
+    case QAccessible::ComboBox:
+    case QAccessible::Slider:
+    case QAccessible::SpinBox:
+    case QAccessible::List:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The role each skinned control must be read as; -1 for the others.
+int expectedRole(QObject *o)
+{
+    if (auto *b = qobject_cast<CSkinButton *>(o))
+        return b->kind() == CSkinButton::Radio ? QAccessible::RadioButton
+             : b->kind() == CSkinButton::CheckBox ? QAccessible::CheckBox
+                                                    : QAccessible::Button;
+    if (auto *b = qobject_cast<CTranslucentButton *>(o))
+        return b->buttonStyle() == CTranslucentButton::RadioButton ? QAccessible::RadioButton
+             : b->buttonStyle() == CTranslucentButton::CheckBox    ? QAccessible::CheckBox
+                                                                   : QAccessible::Button;
+    if (qobject_cast<CLinkStatic *>(o))
+        return QAccessible::Link;
+    if (qobject_cast<CStatusLabel *>(o) || qobject_cast<CTranslucentLabel *>(o))
+        return QAccessible::StaticText;
+    return -1;
+}
+
+QString describe(QObject *o)
+{
+    return QStringLiteral("%1 \"%2\"").arg(QString::fromLatin1(o->metaObject()->className()), o->objectName());
+}
+
+// Every widget below `top`, shown or not (pages and answers come and go).
+QStringList faults(QWidget *top)
+{
+    QStringList out;
+    for (QWidget *w : top->findChildren<QWidget *>()) {
+        // A combo box speaks for its own list and edit.
+        bool insideCombo = false;
+        for (QWidget *p = w->parentWidget(); p && p != top; p = p->parentWidget())
+            insideCombo = insideCombo || p->inherits("QComboBox") || p->inherits("QComboBoxPrivateContainer");
+        if (insideCombo)
+            continue;
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
+        if (!iface)
+            continue;
+        const QAccessible::Role role = iface->role();
+        const int expected = expectedRole(w);
+        if (expected != -1 && role != expected)
+            out << QStringLiteral("%1: role %2, not %3").arg(describe(w)).arg(role).arg(expected);
+        if ((interactive(role) || expected != -1) && expected != QAccessible::StaticText && iface->text(QAccessible::Name).trimmed().isEmpty())
+            out << describe(w) + QStringLiteral(": no name");
+    }
+    return out;
+}
+
+} // namespace
+
+class TestAccessibility : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<DataFolder> m_data;
+    std::unique_ptr<CHomeDlg> m_home;
+
+private Q_SLOTS:
+    void initTestCase() { setUpApplication(); }
+    void init()
+    {
+        qputenv("QUILLORA_UPDATE_URL", "");
+        m_data = std::make_unique<DataFolder>();
+        m_data->addUser(QStringLiteral("ann"));
+        m_data->addList(QStringLiteral("list"), 8);
+        m_home = std::make_unique<CHomeDlg>();
+        QVERIFY(m_home->Initialise());
+        m_home->show();
+        MessageBox::takeShown();
+    }
+    void cleanup()
+    {
+        m_home.reset();
+        m_data.reset();
+    }
+
+    // The home window with its study pages, and every dialog.
+    void everyControlNamed_data()
+    {
+        QTest::addColumn<QString>("window");
+        for (const char *w : {"home and pages", "log-in", "new user", "settings", "word lists", "study mode", "close action"})
+            QTest::newRow(w) << QString::fromLatin1(w);
+    }
+    void everyControlNamed()
+    {
+        QFETCH(QString, window);
+        std::unique_ptr<QWidget> dialog;
+        if (window == u"log-in")
+            dialog = std::make_unique<CLoginDlg>(nullptr);
+        else if (window == u"new user")
+            dialog = std::make_unique<CNewUserDlg>(nullptr);
+        else if (window == u"settings")
+            dialog = std::make_unique<CSettingsDlg>(0, m_home->mainWindow());
+        else if (window == u"word lists")
+            dialog = std::make_unique<CThesaurusDlg>(nullptr);
+        else if (window == u"study mode")
+            dialog = std::make_unique<CSwitchModeDlg>(nullptr);
+        else if (window == u"close action")
+            dialog = std::make_unique<CCloseActionDlg>(nullptr);
+        QWidget *top = dialog ? dialog.get() : static_cast<QWidget *>(m_home.get());
+        if (!dialog)
+            QCOMPARE(m_home->mainWindow()->page(CQuilloraDlg::PageTest)->parentWidget(), m_home->mainWindow());
+        const QStringList found = faults(top);
+        QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
+    }
+
+    // What the home window's buttons say: the caption drawn in their art, and the help
+    // line as their description; pressing is their action.
+    void homeButtons()
+    {
+        const struct
+        {
+            int id;
+            const char16_t *name;
+        } expected[] = {
+            {CHomeDlg::IDC_MEMORIZE, u"背单词"},  {CHomeDlg::IDC_TEST, u"考单词"},   {CHomeDlg::IDC_MODE, u"切换模式"},
+            {CHomeDlg::IDC_WORDLIST, u"选择词库"}, {CHomeDlg::IDC_STATISTICS, u"学习统计"}, {CHomeDlg::IDC_SETTINGS, u"设置"},
+            {CHomeDlg::IDC_HIDE, u"最小化到托盘"}, {CHomeDlg::IDC_CLOSE, u"关闭"},
+        };
+        for (const auto &e : expected) {
+            QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(m_home->button(e.id));
+            QVERIFY(iface);
+            QCOMPARE(iface->role(), QAccessible::Button);
+            QCOMPARE(iface->text(QAccessible::Name), QString::fromUtf16(e.name));
+            QCOMPARE(iface->text(QAccessible::Description), CHomeDlg::helpText(e.id));
+            QVERIFY(iface->state().focusable);
+        }
+        // The screen reader's "press" is a click.
+        auto *mode = QAccessible::queryAccessibleInterface(m_home->button(CHomeDlg::IDC_MODE))->actionInterface();
+        QVERIFY(mode);
+        auto done = onModal<CSwitchModeDlg>([](CSwitchModeDlg *dlg) { dlg->reject(); });
+        mode->doAction(QAccessibleActionInterface::pressAction());
+        QVERIFY(*done);
+        // The word on the memorise page is read as shown: whole, or only what was typed.
+        m_home->mainWindow()->startStudyPage(CQuilloraDlg::PageMemorize);
+        QTRY_VERIFY(!m_home->mainWindow()->isSliding() && !m_home->mainWindow()->isWorkerRunning());
+        QWidget *word = control<QWidget>(m_home->mainWindow()->page(CQuilloraDlg::PageMemorize), 1023);
+        QAccessibleInterface *display = QAccessible::queryAccessibleInterface(word);
+        QCOMPARE(display->role(), QAccessible::StaticText);
+        QVERIFY(display->text(QAccessible::Name).startsWith(QStringLiteral("list")));
+    }
+};
+
+QTEST_MAIN(TestAccessibility)
+#include "tst_accessibility.moc"
