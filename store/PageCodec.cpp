@@ -232,6 +232,18 @@ int mainClose(sqlite3_file *f)
     return rc;
 }
 
+// How many bytes of a read came from the file: after a short read only those are
+// cipher text, the rest is the engine's zero fill.
+sqlite3_int64 bytesRead(FileImpl *impl, int rc, int n, sqlite3_int64 off)
+{
+    if (rc != SQLITE_IOERR_SHORT_READ)
+        return n;
+    sqlite3_int64 size = 0;
+    if (impl->real->pMethods->xFileSize(impl->real, &size) != SQLITE_OK)
+        size = off;
+    return std::clamp<sqlite3_int64>(size - off, 0, n);
+}
+
 int mainRead(sqlite3_file *f, void *buf, int n, sqlite3_int64 off)
 {
     if (const int fault = injectedFault(pagecodec::FileOp::Read))
@@ -241,14 +253,7 @@ int mainRead(sqlite3_file *f, void *buf, int n, sqlite3_int64 off)
     CodecState &st = *impl->state;
     if ((rc != SQLITE_OK && rc != SQLITE_IOERR_SHORT_READ) || !(st.readKey || st.rekeying))
         return rc;
-    sqlite3_int64 valid = n;
-    if (rc == SQLITE_IOERR_SHORT_READ) {
-        // Only the bytes that came from the file are cipher text; the rest is zero fill.
-        sqlite3_int64 size = 0;
-        if (impl->real->pMethods->xFileSize(impl->real, &size) != SQLITE_OK)
-            size = off;
-        valid = std::clamp<sqlite3_int64>(size - off, 0, n);
-    }
+    const sqlite3_int64 valid = bytesRead(impl, rc, n, off);
     auto *p = static_cast<unsigned char *>(buf);
     if (!st.rekeying) {
         applyStream(*st.readKey, p, p, static_cast<size_t>(valid), off);
@@ -419,14 +424,8 @@ int tempRead(sqlite3_file *f, void *buf, int n, sqlite3_int64 off)
     const int rc = impl->real->pMethods->xRead(impl->real, buf, n, off);
     if (rc != SQLITE_OK && rc != SQLITE_IOERR_SHORT_READ)
         return rc;
-    sqlite3_int64 valid = n;
-    if (rc == SQLITE_IOERR_SHORT_READ) {
-        // The zero fill past the end stays zero: the engine relies on it.
-        sqlite3_int64 size = 0;
-        if (impl->real->pMethods->xFileSize(impl->real, &size) != SQLITE_OK)
-            size = off;
-        valid = std::clamp<sqlite3_int64>(size - off, 0, n);
-    }
+    // The zero fill past the end stays zero: the engine relies on it.
+    const sqlite3_int64 valid = bytesRead(impl, rc, n, off);
     auto *p = static_cast<unsigned char *>(buf);
     applyStream(*g_tempKey, p, p, static_cast<size_t>(valid), off);
     return rc;

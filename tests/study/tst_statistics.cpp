@@ -10,20 +10,6 @@
 using namespace testsupport;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// Runs statements with {uid} and {tid} standing for the current user and list.
-void run(const QStringList &statements)
-{
-    for (QString sql : statements) {
-        sql.replace(QStringLiteral("{uid}"), QString::number(theUser.uid)).replace(QStringLiteral("{tid}"), QString::number(theUser.tid));
-        theDatabase.execute(ansi::fromUnicode(sql).constData());
-    }
-    DataFolder::reloadUser(theUser.uid);
-}
-
-} // namespace
-
 class TestStatistics : public QObject
 {
     Q_OBJECT
@@ -57,7 +43,7 @@ private Q_SLOTS:
         const QString user = QStringLiteral("𠮷·明");
         const QString list = QStringLiteral("四级·𠮷<词>");
         prepare(20, user, list);
-        run({QStringLiteral("UPDATE WordsMarkInfo_tbl SET times = CASE WHEN wid <= 5 THEN 2 WHEN wid = 6 THEN 7 ELSE 12 END WHERE wid <= 7;"),
+        runForUser({QStringLiteral("UPDATE WordsMarkInfo_tbl SET times = CASE WHEN wid <= 5 THEN 2 WHEN wid = 6 THEN 7 ELSE 12 END WHERE wid <= 7;"),
              QStringLiteral("INSERT INTO logs_tbl VALUES({uid}, {tid}, date('now', 'localtime', '-2 day'), 0, 1, 0.25);")});
 
         CStatisticsPage page;
@@ -95,13 +81,13 @@ private Q_SLOTS:
         QCOMPARE(evaluate(web, figures).toStringList(), expected);
 
         // The most buckets there can be, still inside the box.
-        run({QStringLiteral("UPDATE WordsMarkInfo_tbl SET times = wid * 7;")});
+        runForUser({QStringLiteral("UPDATE WordsMarkInfo_tbl SET times = wid * 7;")});
         QVERIFY(buildAndLoad(page));
         QCOMPARE(evaluate(web, QStringLiteral("document.querySelectorAll('#PieInfo table.legend tr').length")).toInt(), 12);
         QVERIFY(evaluate(web, contained).toBool());
 
         // Nothing studied: one slice of everything, drawn as a whole disc.
-        run({QStringLiteral("UPDATE WordsMarkInfo_tbl SET times = 0;")});
+        runForUser({QStringLiteral("UPDATE WordsMarkInfo_tbl SET times = 0;")});
         QVERIFY(buildAndLoad(page));
         QCOMPARE(evaluate(web, QStringLiteral("document.querySelectorAll('#PieInfo svg path.slice').length")).toInt(), 1);
         const int width = evaluate(web, QStringLiteral("Math.round(document.querySelector('#PieInfo svg path.slice').getBBox().width)")).toInt();
@@ -111,7 +97,7 @@ private Q_SLOTS:
                  QStringLiteral("学习次数: 0 (次)\n单词数: 20 (个)\n百分比: 100.00%"));
 
         // A store failure: the box shows the store's text; the page shows what there is.
-        run({QStringLiteral("DROP TABLE WordsMarkInfo_tbl;")});
+        runForUser({QStringLiteral("DROP TABLE WordsMarkInfo_tbl;")});
         QVERIFY(buildAndLoad(page));
         const QStringList boxes = MessageBox::takeShown();
         QCOMPARE(boxes.size(), 1);

@@ -12,15 +12,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Runs statements with {uid} and {tid} standing for the current user and list.
-void run(const QStringList &statements)
-{
-    for (QString sql : statements) {
-        sql.replace(QStringLiteral("{uid}"), QString::number(theUser.uid)).replace(QStringLiteral("{tid}"), QString::number(theUser.tid));
-        theDatabase.execute(ansi::fromUnicode(sql).constData());
-    }
-    DataFolder::reloadUser(theUser.uid);
-}
 
 // The texts of the figures in the report, in the order shown.
 QStringList shownFigures(const QString &html)
@@ -188,7 +179,7 @@ private Q_SLOTS:
 
         prepare(words);
         const TimeZone zone(timeZone);
-        run(setup);
+        runForUser(setup);
         const study::StatisticsFigures f = study::gatherStatistics(theDatabase, theUser);
         QVERIFY2(f.failure.isEmpty(), qPrintable(f.failure));
         const QString html = study::statisticsDocument(f, QString());
@@ -223,7 +214,7 @@ private Q_SLOTS:
         }
         theDatabase.execute("COMMIT;");
         QVERIFY(other != theUser.tid);
-        run({QStringLiteral("UPDATE UserInfo_tbl SET mode = %1, TimesFrom = 3, TimesTo = 90, DateFrom = date('now', 'localtime', '-20 day'), DateTo = date('now', 'localtime', '-2 day');").arg(mode)});
+        runForUser({QStringLiteral("UPDATE UserInfo_tbl SET mode = %1, TimesFrom = 3, TimesTo = 90, DateFrom = date('now', 'localtime', '-20 day'), DateTo = date('now', 'localtime', '-2 day');").arg(mode)});
 
         const study::StatisticsFigures fast = study::gatherStatistics(theDatabase, theUser);
         const study::StatisticsFigures described = describedFigures();
@@ -248,7 +239,7 @@ private Q_SLOTS:
         QFETCH(QString, broken);
         QFETCH(QStringList, shown);
         prepare(20);
-        run({QStringLiteral("UPDATE WordsMarkInfo_tbl SET times = 2 WHERE wid <= 3;"), QStringLiteral("DROP TABLE %1;").arg(broken)});
+        runForUser({QStringLiteral("UPDATE WordsMarkInfo_tbl SET times = 2 WHERE wid <= 3;"), QStringLiteral("DROP TABLE %1;").arg(broken)});
         const study::StatisticsFigures f = study::gatherStatistics(theDatabase, theUser);
         QVERIFY(f.failure.contains(broken));
         const QString html = study::statisticsDocument(f, QString());

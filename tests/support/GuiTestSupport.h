@@ -110,6 +110,17 @@ private:
     QTemporaryDir m_dir;
 };
 
+// Runs statements with {uid} and {tid} standing for the current user and list, then
+// reads the user's record again.
+inline void runForUser(const QStringList &statements)
+{
+    for (QString sql : statements) {
+        sql.replace(QStringLiteral("{uid}"), QString::number(theUser.uid)).replace(QStringLiteral("{tid}"), QString::number(theUser.tid));
+        theDatabase.execute(ansi::fromUnicode(sql).constData());
+    }
+    DataFolder::reloadUser(theUser.uid);
+}
+
 inline void setUpApplication()
 {
     accessibility::install();
