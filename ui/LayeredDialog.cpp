@@ -22,7 +22,17 @@ CLayeredDialog::CLayeredDialog(const QImage &background, QWidget *parent)
     init();
 }
 
-CLayeredDialog::~CLayeredDialog() = default;
+CLayeredDialog::~CLayeredDialog()
+{
+    // Closing the window moves the keyboard off a child while QWidget's destructor runs,
+    // when this object is no listener any more: the children must not call it then,
+    for (const QPointer<CTranslucentWnd> &child : std::as_const(m_children)) {
+        if (child) {
+            child->SetRenderListener(nullptr);
+            child->disconnect(this); // nor reach the window's slots
+        }
+    }
+}
 
 void CLayeredDialog::init()
 {
