@@ -70,6 +70,15 @@ BrowserEngine *engine()
     return e;
 }
 
+// The web engine, loaded after the application object exists, needs contexts shared
+// from the start, and crashes on its first page without. Linked in, it set this itself
+// as the program was loaded; so does this file now, for every program that can show a
+// page, whether or not it calls prepareBrowserHost().
+const bool kSharedContexts = [] {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    return true;
+}();
+
 } // namespace
 
 void prepareBrowserHost()
