@@ -17,7 +17,7 @@ QHash<QString, QObject *> &loaded()
 
 QStringList moduleFolders()
 {
-    return {QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/quillora")),
+    return {QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../" QUILLORA_MODULE_SUBDIR)),
             QString::fromUtf8(QUILLORA_MODULEDIR)};
 }
 

@@ -59,6 +59,7 @@ in_root apt-get update -q >"$out/update.log" 2>&1 || { cat "$out/update.log"; ex
 in_root apt-get install -y -q /tmp/quillora_1.0.0_amd64.deb >"$out/install.log" 2>&1 || { tail -40 "$out/install.log"; exit 1; }
 echo "installed: $(in_root dpkg-query -W -f='${Package} ${Version} ${Status}' quillora)"
 
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 failures=0
 check() { # check DESCRIPTION COMMAND...
   if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
@@ -67,8 +68,8 @@ check "quillora --version" test "$(in_root quillora --version)" = "Quillora 1.0.
 check "quillora-db init" in_root quillora-db init /tmp/new.db
 check "quillora-db check" test "$(in_root quillora-db check /tmp/new.db)" = ok
 for module in browser speech; do
-  check "the $module module is installed" test -f "$root/usr/lib/quillora/$module.so"
-  check "the $module module finds its libraries" bash -c "! $sudo chroot '$root' ldd /usr/lib/quillora/$module.so | grep -q 'not found'"
+  check "the $module module is installed" test -f "$root/usr/lib/$multiarch/quillora/$module.so"
+  check "the $module module finds its libraries" bash -c "! $sudo chroot '$root' ldd /usr/lib/$multiarch/quillora/$module.so | grep -q 'not found'"
 done
 check "the web engine's helper process is there" test -x "$root/usr/lib/qt6/libexec/QtWebEngineProcess"
 check "the copyright file" test -s "$root/usr/share/doc/quillora/copyright"
