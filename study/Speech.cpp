@@ -8,6 +8,7 @@
 #include <QComboBox>
 
 #include <algorithm>
+#include <utility>
 
 Speech::Speech(QObject *parent)
     : QObject(parent)
@@ -21,6 +22,8 @@ SpeechVoices *Speech::engine() const
     if (m_opened)
         return m_engine.get();
     m_opened = true;
+    auto *self = const_cast<Speech *>(this); // opening on first use is no change seen from outside
+    const QList<Settings> pending = std::exchange(self->m_pending, {});
     QString error;
     auto *module = qobject_cast<SpeechModule *>(loadModule(QStringLiteral("speech"), &error));
     if (!module) {
@@ -30,11 +33,9 @@ SpeechVoices *Speech::engine() const
     m_engine = module->open();
     if (!m_engine)
         return nullptr;
-    auto *self = const_cast<Speech *>(this);
     m_engine->onError([self] { self->onError(); });
-    for (const Settings &s : std::as_const(self->m_pending))
+    for (const Settings &s : pending)
         self->apply(s);
-    self->m_pending.clear();
     return m_engine.get();
 }
 

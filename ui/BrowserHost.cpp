@@ -173,13 +173,13 @@ QWidget *createBrowserView(QWidget *parent, bool scrollBars)
 
 void browserLoad(QWidget *view, const QUrl &url)
 {
-    if (BrowserEngine *e = engine(); e && view && !qobject_cast<QLabel *>(view))
+    if (BrowserEngine *e = engine(); e && view)
         e->load(view, url);
 }
 
 void browserSetHtml(QWidget *view, const QString &html, const QUrl &base)
 {
-    if (BrowserEngine *e = engine(); e && view && !qobject_cast<QLabel *>(view))
+    if (BrowserEngine *e = engine(); e && view)
         e->setHtml(view, html, base);
 }
 
