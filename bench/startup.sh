@@ -95,7 +95,7 @@ chmod 700 "$XDG_RUNTIME_DIR"
 
 median() { sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-rss_mb() { awk '/^VmRSS:/ { printf "%d", $2 / 1024 }' "/proc/$1/status"; }
+rss_mb() { awk '/^VmRSS:/ { printf "%.1f", $2 / 1024 }' "/proc/$1/status"; }
 # The process and all its descendants (the web engine's helpers).
 tree_rss_mb() {
   local all=("$1") queue=("$1") p
@@ -107,7 +107,7 @@ tree_rss_mb() {
       queue+=("$c")
     done
   done
-  for p in "${all[@]}"; do awk '/^VmRSS:/ { print $2 }' "/proc/$p/status" 2>/dev/null; done | awk '{ s += $1 } END { printf "%d", s / 1024 }'
+  for p in "${all[@]}"; do awk '/^VmRSS:/ { print $2 }' "/proc/$p/status" 2>/dev/null; done | awk '{ s += $1 } END { printf "%.1f", s / 1024 }'
 }
 children() { cat /proc/"$1"/task/*/children 2>/dev/null | wc -w; }
 
