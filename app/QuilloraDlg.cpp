@@ -86,7 +86,6 @@ bool CQuilloraDlg::Initialise()
 {
     if (!checkWordLists())
         return false;
-    createPages();
     m_speech = new Speech(this);
     if (theUser.TTSspeaker != -1)
         m_speech->ApplySettings(theUser.TTSspeaker, theUser.TTSvolume, theUser.TTSspeed);
@@ -94,21 +93,33 @@ bool CQuilloraDlg::Initialise()
     return true;
 }
 
-void CQuilloraDlg::createPages()
+CStudyPage *CQuilloraDlg::page(int index)
 {
-    if (!m_pages.isEmpty())
-        return;
-    m_pages.append(new CStatisticsPage(this));
-    m_pages.append(new CMemorizePage(this));
-    m_pages.append(new CTestPage(this));
-    for (CStudyPage *p : std::as_const(m_pages)) {
+    if (index < 0 || index >= PageCount)
+        return nullptr;
+    m_pages.resize(PageCount);
+    if (!m_pages[index]) {
+        CStudyPage *p = nullptr;
+        switch (index) {
+        case PageStatistics:
+            p = new CStatisticsPage(this);
+            p->setObjectName(QStringLiteral("131"));
+            break;
+        case PageMemorize:
+            p = new CMemorizePage(this);
+            p->setObjectName(QStringLiteral("129"));
+            break;
+        default:
+            p = new CTestPage(this);
+            p->setObjectName(QStringLiteral("130"));
+            break;
+        }
         p->setHost(this);
         p->setGeometry(contentRect());
         p->hide();
+        m_pages[index] = p;
     }
-    m_pages[PageStatistics]->setObjectName(QStringLiteral("131"));
-    m_pages[PageMemorize]->setObjectName(QStringLiteral("129"));
-    m_pages[PageTest]->setObjectName(QStringLiteral("130"));
+    return m_pages[index];
 }
 
 void CQuilloraDlg::keyPressEvent(QKeyEvent *event)
@@ -148,7 +159,7 @@ void CQuilloraDlg::showStatistics()
     if (refuseWhileBusy())
         return;
     m_pageIndex = PageStatistics;
-    if (auto *statistics = qobject_cast<CStatisticsPage *>(m_pages.value(PageStatistics)))
+    if (auto *statistics = qobject_cast<CStatisticsPage *>(page(PageStatistics)))
         statistics->BuildStatisticsReport();
     showPage();
 }
@@ -174,7 +185,7 @@ void CQuilloraDlg::showPage()
 {
     if (m_pageIndex != PageNone) {
         Q_EMIT pageOpening();
-        m_current = m_pages.value(m_pageIndex);
+        m_current = page(m_pageIndex);
         if (m_current) {
             m_current->setGeometry(0, 0, 0, 0);
             m_current->show();
@@ -307,7 +318,7 @@ void CQuilloraDlg::runWorkerAndWait()
 void CQuilloraDlg::onDailyListReady()
 {
     if (m_pageIndex == PageMemorize || m_pageIndex == PageTest) {
-        if (CStudyPage *p = m_pages.value(m_pageIndex))
+        if (CStudyPage *p = page(m_pageIndex))
             p->Start();
     }
 }

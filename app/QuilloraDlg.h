@@ -45,7 +45,7 @@ class CQuilloraDlg : public CStandardDialog, public StudyHost
     Q_OBJECT
 public:
     enum Id { IDC_UPDATE_LINK = 1072 };
-    enum Page { PageNone = -1, PageStatistics = 0, PageMemorize = 1, PageTest = 2 };
+    enum Page { PageNone = -1, PageStatistics = 0, PageMemorize = 1, PageTest = 2, PageCount };
     // The content rectangle in client pixels: left, top, right, bottom.
     static constexpr int kContentLeft = 21;
     static constexpr int kContentTop = 42;
@@ -89,7 +89,8 @@ public:
     CLinkStatic *updateLink() const { return m_updateLink; }
 
     int pageIndex() const { return m_pageIndex; }
-    CStudyPage *page(int index) const { return index >= 0 && index < m_pages.size() ? m_pages[index] : nullptr; }
+    // Made on first use: the skins of pages nobody has opened yet cost nothing.
+    CStudyPage *page(int index);
     CStudyPage *currentPage() const { return m_current; }
     bool isSliding() const { return m_slideTimer.isActive(); }
     int slideStep() const { return m_step; }
@@ -114,7 +115,6 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void createPages();
     void startWorker(bool pageStart);
     void waitForWorker();
     void onDailyListReady();

@@ -146,7 +146,7 @@ int main(int argc, char **argv)
         QMetaObject::Connection watch;
         const auto start = Clock::now();
         main.showStatistics(); // what button 1011 does
-        watch = QObject::connect(page->browser(), &QWebEngineView::loadFinished, [&](bool) { loaded = true; });
+        watch = QObject::connect(qobject_cast<QWebEngineView *>(page->browser()), &QWebEngineView::loadFinished, [&](bool) { loaded = true; });
         if (!waitFor([&] { return loaded; }, 60000)) {
             std::printf("the report did not load\n");
             return 1;

@@ -20,8 +20,9 @@ packages=(
   xvfb xauth trayer xdotool x11-utils imagemagick
   # the real-desktop test: a window manager, and the accessibility bus it reads the screen from
   openbox dbus-daemon at-spi2-core python3-pyatspi
-  # the Debian package: its dependencies, and checks of its desktop entry and metainfo
-  dpkg-dev desktop-file-utils appstream
+  # the Debian package: its dependencies, checks of its desktop entry and metainfo, and
+  # Debian's own package checker
+  dpkg-dev desktop-file-utils appstream lintian
   # word lists: the generator and its checks, and reference British pronunciations
   python3 espeak-ng
 )

@@ -1,51 +1,49 @@
 #include "study/Speech.h"
 
 #include "platform/MessageBox.h"
+#include "platform/Modules.h"
+#include "study/SpeechBackend.h"
 #include "users/UserRecord.h"
 
 #include <QComboBox>
-#include <QTextToSpeech>
 
 #include <algorithm>
+#include <utility>
 
 Speech::Speech(QObject *parent)
     : QObject(parent)
 {
-    // flite speaks English without a daemon; speech-dispatcher is the fallback.
-    const QStringList engines = QTextToSpeech::availableEngines();
-    for (const QString &engine : {QStringLiteral("flite"), QStringLiteral("speechd")}) {
-        if (!engines.contains(engine))
-            continue;
-        auto *tts = new QTextToSpeech(engine, this);
-        if (tts->state() == QTextToSpeech::Error) {
-            delete tts;
-            continue;
-        }
-        m_tts = tts;
-        m_engine = engine;
-        break;
-    }
-    if (!m_tts)
-        return;
-    // Only English voices: the words are English.
-    QList<QLocale> locales;
-    for (const QLocale &locale : m_tts->availableLocales())
-        if (locale.language() == QLocale::English)
-            locales.append(locale);
-    if (locales.isEmpty())
-        locales.append(QLocale(QLocale::English, QLocale::UnitedStates));
-    for (const QLocale &locale : std::as_const(locales)) {
-        m_tts->setLocale(locale);
-        for (const QVoice &voice : m_tts->availableVoices()) {
-            m_voices.append(voice);
-            m_voiceLocales.append(locale);
-        }
-    }
-    m_tts->setLocale(locales.first());
-    connect(m_tts, &QTextToSpeech::stateChanged, this, [this](QTextToSpeech::State s) { onStateChanged(int(s)); });
 }
 
 Speech::~Speech() = default;
+
+SpeechVoices *Speech::engine() const
+{
+    if (m_opened)
+        return m_engine.get();
+    m_opened = true;
+    auto *self = const_cast<Speech *>(this); // opening on first use is no change seen from outside
+    const QList<Settings> pending = std::exchange(self->m_pending, {});
+    QString error;
+    auto *module = qobject_cast<SpeechModule *>(loadModule(QStringLiteral("speech"), &error));
+    if (!module) {
+        qWarning("speech module: %s", qPrintable(error));
+        return nullptr;
+    }
+    m_engine = module->open();
+    if (!m_engine)
+        return nullptr;
+    m_engine->onError([self] { self->onError(); });
+    for (const Settings &s : pending)
+        self->apply(s);
+    return m_engine.get();
+}
+
+QString Speech::engineName() const
+{
+    SpeechVoices *e = engine();
+    return e ? e->engineName() : QString();
+}
 
 double Speech::engineVolume(int volume)
 {
@@ -73,17 +71,20 @@ void Speech::setObserver(Observer o)
 
 void Speech::Speak(const QString &text)
 {
-    if (theUser.TTSspeaker == -1 || !m_tts || text.trimmed().isEmpty())
+    if (theUser.TTSspeaker == -1 || text.trimmed().isEmpty())
+        return;
+    SpeechVoices *e = engine();
+    if (!e)
         return;
     m_speaking = true;
     if (observer())
         observer()(text, currentVoiceName(), currentVolume(), currentRate());
-    m_tts->say(text);
+    e->say(text);
 }
 
-void Speech::onStateChanged(int state)
+void Speech::onError()
 {
-    if (state != QTextToSpeech::Error || !m_speaking)
+    if (!m_speaking)
         return;
     m_speaking = false;
     Q_EMIT speakFailed();
@@ -96,26 +97,37 @@ void Speech::onStateChanged(int state)
 
 void Speech::ApplySettings(int voiceIndex, int volume, int rate)
 {
-    if (!m_tts)
+    const Settings settings{voiceIndex, volume, rate};
+    // Settings are applied at every log-in; opening the engine for them alone would
+    // load it in a program that may never speak.
+    if (!m_opened) {
+        // In order: an index outside the list keeps the voice an earlier call chose.
+        m_pending.append(settings);
         return;
-    m_tts->setRate(engineRate(rate));
-    m_tts->setVolume(engineVolume(volume));
-    if (voiceIndex >= 0 && voiceIndex < m_voices.size()) {
-        m_tts->setLocale(m_voiceLocales[voiceIndex]);
-        m_tts->setVoice(m_voices[voiceIndex]);
     }
+    apply(settings);
+}
+
+void Speech::apply(const Settings &settings)
+{
+    if (!m_engine)
+        return;
+    m_engine->setRate(engineRate(settings.rate));
+    m_engine->setVolume(engineVolume(settings.volume));
+    m_engine->selectVoice(settings.voice); // keeps the voice for an index outside the list
 }
 
 QStringList Speech::voiceNames() const
 {
-    QStringList names;
-    for (int i = 0; i < m_voices.size(); ++i) {
-        const QVoice &v = m_voices[i];
-        QString name = v.name();
-        if (m_engine == QStringLiteral("speechd") || m_voiceLocales.size() > 1)
-            name += QStringLiteral(" (%1)").arg(QLocale::territoryToString(m_voiceLocales[i].territory()));
-        names << name;
-    }
+    SpeechVoices *e = engine();
+    if (!e)
+        return {};
+    QStringList names = e->voices();
+    const QStringList territories = e->territories();
+    const bool withTerritory = e->engineName() == QStringLiteral("speechd") || territories.size() > 1;
+    for (int i = 0; i < names.size(); ++i)
+        if (withTerritory)
+            names[i] += QStringLiteral(" (%1)").arg(territories.value(i));
     return names;
 }
 
@@ -129,15 +141,18 @@ int Speech::ListVoices(QComboBox *combo) const
 
 double Speech::currentVolume() const
 {
-    return m_tts ? m_tts->volume() : 0.0;
+    SpeechVoices *e = engine();
+    return e ? e->volume() : 0.0;
 }
 
 double Speech::currentRate() const
 {
-    return m_tts ? m_tts->rate() : 0.0;
+    SpeechVoices *e = engine();
+    return e ? e->rate() : 0.0;
 }
 
 QString Speech::currentVoiceName() const
 {
-    return m_tts ? m_tts->voice().name() : QString();
+    SpeechVoices *e = engine();
+    return e ? e->voiceName() : QString();
 }

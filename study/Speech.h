@@ -1,18 +1,21 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QStringList>
-#include <QVoice>
 
 #include <functional>
+#include <memory>
 
 class QComboBox;
-class QTextToSpeech;
+class SpeechVoices;
 
 // Reads words aloud through the platform's speech engine. Voice indices are
 // positions in voiceNames(); volume is 0 to 100 and rate 0 (normal) to 10 (fastest),
 // as the user's settings store them. Without an engine nothing is spoken and nothing
-// fails.
+// fails. The engine (the speech module) is opened with the first call that needs it:
+// a word spoken, the voices listed, or a question about either; settings applied
+// before that wait for it.
 class Speech : public QObject
 {
     Q_OBJECT
@@ -20,8 +23,8 @@ public:
     explicit Speech(QObject *parent = nullptr);
     ~Speech() override;
 
-    bool available() const { return m_tts != nullptr; }
-    QString engineName() const { return m_engine; }
+    bool available() const { return engine() != nullptr; }
+    QString engineName() const;
 
     // Speaks asynchronously with the current voice; nothing when the user has switched
     // speech off (voice index -1).
@@ -45,16 +48,27 @@ public:
     double currentRate() const;
     QString currentVoiceName() const;
 
+    // Whether the engine has been opened in this object.
+    bool engineOpened() const { return m_opened; }
+
 Q_SIGNALS:
     void speakFailed();
 
 private:
-    void onStateChanged(int state);
+    struct Settings
+    {
+        int voice = -1;
+        int volume = 0;
+        int rate = 0;
+    };
 
-    QTextToSpeech *m_tts = nullptr;
-    QString m_engine;
-    QList<QVoice> m_voices;
-    QList<QLocale> m_voiceLocales;
+    SpeechVoices *engine() const;
+    void apply(const Settings &settings);
+    void onError();
+
+    mutable std::unique_ptr<SpeechVoices> m_engine;
+    mutable bool m_opened = false;
+    QList<Settings> m_pending;
     bool m_speaking = false;
     bool m_failureShown = false;
 };

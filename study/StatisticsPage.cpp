@@ -8,8 +8,6 @@
 #include "ui/SkinButton.h"
 #include "users/UserRecord.h"
 
-#include <QWebEngineView>
-
 namespace {
 // The report is loaded as text with this address as its base, so the browser decodes
 // nothing itself: names outside the declared code page show as they are.
@@ -65,7 +63,7 @@ void CStatisticsPage::BuildStatisticsReport()
     if (!m_browser)
         createBrowser();
     // A few kilobytes whatever the names: far below the limit of a document set as text.
-    m_browser->setHtml(m_report, kReportBase);
+    browserSetHtml(m_browser, m_report, kReportBase);
 }
 
 void CStatisticsPage::OnBack()

@@ -3,7 +3,6 @@
 #include "study/StudyPage.h"
 
 class CSkinButton;
-class QWebEngineView;
 
 // The statistics page (131): the learner's progress in the current list and mode as
 // an HTML report with a pie chart of study counts, rebuilt each time the page is about
@@ -25,7 +24,7 @@ public:
     void BuildStatisticsReport();
 
     // The browser, made when the first report is built (none before).
-    QWebEngineView *browser() const { return m_browser; }
+    QWidget *browser() const { return m_browser; }
     // The last report's HTML.
     const QString &report() const { return m_report; }
 
@@ -38,7 +37,7 @@ private:
     void createBrowser();
     void OnBack();
 
-    QWebEngineView *m_browser = nullptr;
+    QWidget *m_browser = nullptr;
     CSkinButton *m_back = nullptr;
     QString m_report;
 };

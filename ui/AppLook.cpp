@@ -7,6 +7,8 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QPalette>
+#include <QImageReader>
+#include <QPixmap>
 #include <QProxyStyle>
 #include <QTranslator>
 #include <QWidget>
@@ -27,10 +29,23 @@ public:
 
 QIcon programIcon()
 {
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/ICON/128-%1.png").arg(size), QSize(size, size));
-    return icon;
+    // Read as PNG outright: QIcon::addFile asks every image plugin (SVG, JPEG, GIF, ICO)
+    // whether it can read the file, which loads them and their libraries at start.
+    // Made once; freed with the application, before the pixmaps' display goes.
+    static QIcon *icon = nullptr;
+    if (!icon) {
+        icon = new QIcon;
+        for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+            QImageReader png(QStringLiteral(":/ICON/128-%1.png").arg(size), "png");
+            png.setAutoDetectImageFormat(false); // the plugins are asked first otherwise
+            icon->addPixmap(QPixmap::fromImage(png.read()));
+        }
+        qAddPostRoutine([] {
+            delete icon;
+            icon = nullptr;
+        });
+    }
+    return *icon;
 }
 
 void prepareDialog(QWidget *dialog, int id, const QString &caption)

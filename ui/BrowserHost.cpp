@@ -1,62 +1,26 @@
 #include "ui/BrowserHost.h"
 
 #include "platform/AnsiText.h"
+#include "platform/MessageBox.h"
+#include "platform/Modules.h"
 #include "ui/External.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
-#include <QDialog>
 #include <QFile>
-#include <QQuickWindow>
+#include <QLabel>
 #include <QRegularExpression>
-#include <QShortcut>
 #include <QStringDecoder>
-#include <QWindow>
-#include <QVBoxLayout>
-#include <QWebChannel>
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
-#include <QWebEngineScript>
-#include <QWebEngineScriptCollection>
-#include <QWebEngineSettings>
-#include <QWebEngineUrlRequestJob>
-#include <QWebEngineUrlScheme>
-#include <QWebEngineUrlSchemeHandler>
-#include <QWebEngineView>
 
 namespace {
 
-const QByteArray kResScheme = QByteArrayLiteral("res");
 constexpr char kGlIntegration[] = "QT_XCB_GL_INTEGRATION";
-
-// Serves the program's HTML resources; the last path segment names the resource.
-class ResSchemeHandler : public QWebEngineUrlSchemeHandler
-{
-public:
-    using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
-
-    void requestStarted(QWebEngineUrlRequestJob *job) override
-    {
-        const QString name = job->requestUrl().path().section(QLatin1Char('/'), -1);
-        QFile file(QStringLiteral(":/HTML/%1.html").arg(name));
-        if (name.isEmpty() || !file.open(QIODevice::ReadOnly)) {
-            job->fail(QWebEngineUrlRequestJob::UrlNotFound);
-            return;
-        }
-        auto *buffer = new QBuffer(job);
-        // The web engine ignores a charset given with the content type, so the
-        // document itself must say what its bytes are.
-        buffer->setData(htmlAsUtf8(file.readAll()));
-        buffer->open(QIODevice::ReadOnly);
-        job->reply(QByteArrayLiteral("text/html"), buffer);
-    }
-};
+const QString kModule = QStringLiteral("browser");
 
 struct BrowserHost
 {
-    QWebEngineProfile *profile = nullptr;
-    QWebChannel *channel = nullptr;
+    BrowserEngine *engine = nullptr;
     CExternal *external = nullptr;
+    bool failed = false;
 };
 
 BrowserHost &hostState()
@@ -65,46 +29,60 @@ BrowserHost &hostState()
     return h;
 }
 
-BrowserHost &host()
+CExternal *external()
 {
     BrowserHost &h = hostState();
-    if (!h.profile) {
-        // Before the first view: the web engine chose OpenGL as the application started.
-        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
-        QObject *owner = QCoreApplication::instance();
-        h.external = new CExternal(owner);
-        h.channel = new QWebChannel(owner);
-        h.channel->registerObject(QStringLiteral("external"), h.external);
-        h.profile = new QWebEngineProfile(owner); // off the record: pages keep nothing on disk
-        h.profile->installUrlSchemeHandler(kResScheme, new ResSchemeHandler(h.profile));
-
-        QWebEngineScript script;
-        script.setName(QStringLiteral("quillora-external"));
-        script.setInjectionPoint(QWebEngineScript::DocumentCreation);
-        script.setWorldId(QWebEngineScript::MainWorld);
-        script.setRunsOnSubFrames(true);
-        script.setSourceCode(externalBridgeScript());
-        h.profile->scripts()->insert(script);
-    }
-    return h;
+    if (!h.external)
+        h.external = new CExternal(QCoreApplication::instance());
+    return h.external;
 }
+
+QByteArray resPage(const QString &name)
+{
+    QFile file(QStringLiteral(":/HTML/%1.html").arg(name));
+    if (name.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return {};
+    // The web engine ignores a charset given with the content type, so the document
+    // itself must say what its bytes are.
+    return htmlAsUtf8(file.readAll());
+}
+
+// Loads the module on first use; nullptr when it cannot be had (said once).
+BrowserEngine *engine()
+{
+    BrowserHost &h = hostState();
+    if (h.engine || h.failed)
+        return h.engine;
+    QString error;
+    auto *e = qobject_cast<BrowserEngine *>(loadModule(kModule, &error));
+    if (!e) {
+        h.failed = true;
+        qWarning("browser module: %s", qPrintable(error));
+        MessageBox::warning(nullptr, QStringLiteral("无法加载网页组件：%1").arg(error));
+        return nullptr;
+    }
+    BrowserServices services;
+    services.external = external();
+    services.bridgeScript = externalBridgeScript(); // the channel script comes with the module
+    services.resPage = resPage;
+    e->start(services);
+    h.engine = e;
+    return e;
+}
+
+// The web engine, loaded after the application object exists, needs contexts shared
+// from the start, and crashes on its first page without. Linked in, it set this itself
+// as the program was loaded; so does this file now, for every program that can show a
+// page, whether or not it calls prepareBrowserHost().
+const bool kSharedContexts = [] {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    return true;
+}();
 
 } // namespace
 
-void registerResScheme()
-{
-    if (QWebEngineUrlScheme::schemeByName(kResScheme).name() == kResScheme)
-        return;
-    QWebEngineUrlScheme scheme(kResScheme);
-    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
-    scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalScheme
-                    | QWebEngineUrlScheme::LocalAccessAllowed);
-    QWebEngineUrlScheme::registerScheme(scheme);
-}
-
 void prepareBrowserHost()
 {
-    registerResScheme();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // Without a GL integration the context the web engine asks for fails at once.
     if (!qEnvironmentVariableIsSet(kGlIntegration)) {
@@ -176,64 +154,40 @@ connect();
 
 bool browserHostStarted()
 {
-    return hostState().profile != nullptr;
-}
-
-QWebEngineProfile *browserProfile()
-{
-    return host().profile;
-}
-
-QWebChannel *browserChannel()
-{
-    return host().channel;
+    return hostState().engine != nullptr;
 }
 
 CExternal *theExternal()
 {
-    return host().external;
+    return external();
 }
 
-QWebEngineView *createBrowserView(QWidget *parent, bool scrollBars)
+QWidget *createBrowserView(QWidget *parent, bool scrollBars)
 {
-    QWebEngineProfile *profile = browserProfile(); // before the view's first window
-    auto *view = new QWebEngineView(parent);
-    auto *page = new QWebEnginePage(profile, view);
-    page->setWebChannel(browserChannel());
-    page->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, scrollBars);
-    view->setPage(page);
-    view->setContextMenuPolicy(Qt::NoContextMenu);
-    return view;
+    if (BrowserEngine *e = engine())
+        return e->createView(parent, scrollBars);
+    auto *missing = new QLabel(QStringLiteral("网页组件不可用"), parent);
+    missing->setAlignment(Qt::AlignCenter);
+    return missing;
+}
+
+void browserLoad(QWidget *view, const QUrl &url)
+{
+    if (BrowserEngine *e = engine(); e && view)
+        e->load(view, url);
+}
+
+void browserSetHtml(QWidget *view, const QString &html, const QUrl &base)
+{
+    if (BrowserEngine *e = engine(); e && view)
+        e->setHtml(view, html, base);
 }
 
 int showHtmlDialog(const QUrl &url, const QSize &size, const HtmlDialogOptions &options)
 {
-    QDialog dialog;
-    dialog.setWindowTitle(options.title);
-    dialog.setWindowModality(Qt::ApplicationModal);
-    auto *layout = new QVBoxLayout(&dialog);
-    layout->setContentsMargins(0, 0, 0, 0);
-    QWebEngineView *view = createBrowserView(&dialog, options.scrollBars);
-    layout->addWidget(view);
-    QObject::connect(view, &QWebEngineView::titleChanged, &dialog, [&dialog](const QString &title) {
-        if (!title.isEmpty())
-            dialog.setWindowTitle(title);
-    });
-    // The view takes the keys, so the dialog's own Escape handling would never see it.
-    auto *close = new QShortcut(QKeySequence(Qt::Key_Escape), &dialog);
-    QObject::connect(close, &QShortcut::activated, &dialog, &QDialog::reject);
-    dialog.resize(size);
-    if (options.centreOn) {
-        QWidget *owner = options.centreOn->window();
-        QRect frame(QPoint(), size);
-        frame.moveCenter(owner->frameGeometry().center());
-        dialog.move(frame.topLeft());
-        dialog.winId();
-        if (dialog.windowHandle() && owner->windowHandle())
-            dialog.windowHandle()->setTransientParent(owner->windowHandle());
-    }
-    view->load(url);
-    return dialog.exec();
+    if (BrowserEngine *e = engine())
+        return e->showHtmlDialog(url, size, options);
+    return 0;
 }
 
 QByteArray htmlAsUtf8(const QByteArray &document)

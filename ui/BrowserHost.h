@@ -1,44 +1,36 @@
 #pragma once
 
+#include "ui/BrowserEngine.h"
+
 #include <QSize>
 #include <QString>
 #include <QUrl>
 
 class CExternal;
-class QWebChannel;
-class QWebEngineProfile;
-class QWebEngineView;
 class QWidget;
 
-// Registers the "res" scheme; must run before the QApplication is created.
-void registerResScheme();
-
-// What the web engine needs before the QApplication is created: the "res" scheme,
-// and pages drawn without OpenGL. The web engine would otherwise make an OpenGL
-// context as the application starts, which loads a whole GL driver (tens of MB, and
-// a slower start) long before the first page is wanted; the program's few pages
-// draw as well in software, also on machines without a GPU.
+// What the web engine needs before the QApplication is created: shared OpenGL
+// contexts, and pages drawn without OpenGL. The web engine would otherwise make an
+// OpenGL context as the application starts, which loads a whole GL driver (tens of
+// MB, and a slower start) long before the first page is wanted; the program's few
+// pages draw as well in software, also on machines without a GPU. Touches nothing of
+// the web engine itself: that is a module loaded with the first view.
 void prepareBrowserHost();
 
-// The profile every embedded page uses: it serves res://<anything>/<NAME> from
-// ":/HTML/<NAME>.html" and gives every page window.external. Made on first use, so
-// that nothing of the web engine starts before a page is shown.
-QWebEngineProfile *browserProfile();
-QWebChannel *browserChannel();
+// The object every page reaches as window.external.
 CExternal *theExternal();
 
-// Whether the profile above has been made yet.
+// Whether the browser module has been loaded and its profile made.
 bool browserHostStarted();
 
-// A view on that profile: no context menu, no border, and no scroll bars unless asked.
-QWebEngineView *createBrowserView(QWidget *parent = nullptr, bool scrollBars = false);
-
-struct HtmlDialogOptions
-{
-    QString title;               // until the page gives its own
-    bool scrollBars = false;     // for pages that may be taller than the dialog
-    QWidget *centreOn = nullptr; // its window; the dialog stays above it
-};
+// A view (a QWebEngineView) on the profile every embedded page uses: it serves
+// res://<anything>/<NAME> from ":/HTML/<NAME>.html" and gives every page
+// window.external. No context menu, no border, and no scroll bars unless asked. The
+// first call loads the browser module; without it (a broken installation) the result
+// is a plain widget that says so, and nothing else fails.
+QWidget *createBrowserView(QWidget *parent = nullptr, bool scrollBars = false);
+void browserLoad(QWidget *view, const QUrl &url);
+void browserSetHtml(QWidget *view, const QString &html, const QUrl &base);
 
 // Shows the address in an application-modal dialog holding such a view; the
 // dialog's result. The dialog has no parent, so it stays usable while the caller
@@ -50,5 +42,6 @@ int showHtmlDialog(const QUrl &url, const QSize &size, const HtmlDialogOptions &
 // unless they are already UTF-8. Exposed for tests.
 QByteArray htmlAsUtf8(const QByteArray &document);
 
-// The script given to every page; exposed for tests.
+// The script given to every page (complete once the browser module is loaded);
+// exposed for tests.
 QString externalBridgeScript();

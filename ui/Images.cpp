@@ -1,5 +1,6 @@
 #include "ui/Images.h"
 
+#include <QImageReader>
 #include <QPainter>
 
 #include <algorithm>
@@ -7,8 +8,10 @@
 
 QImage LoadImageResource(int id, const char *type)
 {
-    const QString path = QStringLiteral(":/%1/%2.png").arg(QString::fromLatin1(type)).arg(id);
-    QImage image(path);
+    QImageReader png(QStringLiteral(":/%1/%2.png").arg(QString::fromLatin1(type)).arg(id), "png");
+    // Otherwise every image plugin (and its library) is loaded to be asked first.
+    png.setAutoDetectImageFormat(false);
+    const QImage image = png.read();
     if (image.isNull())
         return {};
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);

@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QVBoxLayout>
-#include <QWebEngineView>
 
 CAboutPage::CAboutPage(CQuilloraDlg *mainWindow, QWidget *parent)
     : CSettingsPage(IDD, QStringLiteral("关于"), 208, mainWindow, parent)
@@ -14,7 +13,7 @@ CAboutPage::CAboutPage(CQuilloraDlg *mainWindow, QWidget *parent)
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(2, kTitleBarBottom, 2, 2);
     column->addWidget(m_view);
-    m_view->load(address());
+    browserLoad(m_view, address());
 }
 
 QUrl CAboutPage::address()

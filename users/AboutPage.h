@@ -4,7 +4,6 @@
 
 #include <QUrl>
 
-class QWebEngineView;
 
 // The program's name, version, purpose and the licences of what it ships, as an HTML
 // page among the program's resources (page 4 of the settings, dialog 217).
@@ -18,8 +17,8 @@ public:
 
     // "res://" + the program file's full path + "/HTML_ABOUT".
     static QUrl address();
-    QWebEngineView *view() const { return m_view; }
+    QWidget *view() const { return m_view; }
 
 private:
-    QWebEngineView *m_view = nullptr;
+    QWidget *m_view = nullptr;
 };

@@ -140,8 +140,11 @@ private Q_SLOTS:
         else if (window == u"close action")
             dialog = std::make_unique<CCloseActionDlg>(nullptr);
         QWidget *top = dialog ? dialog.get() : static_cast<QWidget *>(m_home.get());
-        if (!dialog)
-            QCOMPARE(m_home->mainWindow()->page(CQuilloraDlg::PageTest)->parentWidget(), m_home->mainWindow());
+        if (!dialog) {
+            // The pages are made on first use: make all three.
+            for (int p : {CQuilloraDlg::PageStatistics, CQuilloraDlg::PageMemorize, CQuilloraDlg::PageTest})
+                QCOMPARE(m_home->mainWindow()->page(p)->parentWidget(), m_home->mainWindow());
+        }
         const QStringList found = faults(top);
         QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
     }

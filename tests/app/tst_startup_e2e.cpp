@@ -21,6 +21,12 @@ QFile::Permissions permissions(const QString &path)
 }
 constexpr QFile::Permissions kOwnerFile = QFile::ReadOwner | QFile::WriteOwner;
 constexpr QFile::Permissions kOwnerFolder = kOwnerFile | QFile::ExeOwner;
+
+QByteArray mappedFiles()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) ? maps.readAll() : QByteArray();
+}
 } // namespace
 
 // The real start-up, in this process: first start in an empty folder, registration,
@@ -118,6 +124,11 @@ private Q_SLOTS:
         CHomeDlg *home = app.homeWindow();
         QVERIFY(home && home->isVisible());
         QCOMPARE(home->size(), QSize(535, 361));
+        // Waiting at the home window, nothing that only pages and speech need is mapped.
+        const QByteArray maps = mappedFiles();
+        QVERIFY(maps.contains("libQt6Widgets"));
+        for (const char *library : {"libQt6WebEngineCore", "libQt6WebChannel", "libQt6Quick.", "libQt6Qml.", "libQt6TextToSpeech"})
+            QVERIFY2(!maps.contains(library), library);
         QCOMPARE(theUser.username, name);
         QCOMPARE(theUser.type, 1);
         QCOMPARE(theDatabase.queryInt(sqlFormat("SELECT count(*) FROM WordsMarkInfo_tbl WHERE uid = %d;", theUser.uid).constData()), 3);

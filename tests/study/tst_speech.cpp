@@ -63,6 +63,23 @@ private Q_SLOTS:
         QCOMPARE(speech.currentRate(), 1.0);
     }
 
+    void settingsWaitForTheEngine()
+    {
+        // Applied at log-in, before anything is spoken: the engine is not opened for
+        // them, and they hold once it is, in order (an index outside the list keeps the
+        // voice an earlier call chose).
+        const QStringList voices = Speech().voiceNames();
+        QVERIFY2(!voices.isEmpty(), "the speech engine (qt6-speech-flite-plugin) is missing");
+        Speech speech;
+        speech.ApplySettings(voices.size() - 1, 40, 1);
+        speech.ApplySettings(voices.size() + 3, 30, 2);
+        QVERIFY(!speech.engineOpened());
+        QCOMPARE(speech.currentVolume(), 0.3);
+        QVERIFY(speech.engineOpened());
+        QCOMPARE(speech.currentRate(), 0.2);
+        QVERIFY(voices.last().startsWith(speech.currentVoiceName()));
+    }
+
     void speechOffSpeaksNothing()
     {
         Speech speech;

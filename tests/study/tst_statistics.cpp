@@ -30,7 +30,7 @@ class TestStatistics : public QObject
     static bool buildAndLoad(CStatisticsPage &page)
     {
         page.BuildStatisticsReport();
-        QSignalSpy finished(page.browser(), &QWebEngineView::loadFinished);
+        QSignalSpy finished(testsupport::webView(page.browser()), &QWebEngineView::loadFinished);
         return finished.wait(60000) && finished.first().first().toBool();
     }
 
@@ -52,7 +52,7 @@ private Q_SLOTS:
         QVERIFY(!page.browser()); // the web engine waits for the first report
         QVERIFY(buildAndLoad(page));
         QCOMPARE(page.browser()->objectName(), QStringLiteral("1077"));
-        QWebEnginePage *web = page.browser()->page();
+        QWebEnginePage *web = testsupport::webView(page.browser())->page();
 
         const QStringList expected = {user, list, QStringLiteral("学习新单词"), QStringLiteral("7 / 20"), QStringLiteral("35.00%"),
                                       QStringLiteral("2天"), QStringLiteral("3天"), QStringLiteral("25.00%")};
@@ -75,7 +75,7 @@ private Q_SLOTS:
         QVERIFY(evaluate(web, contained).toBool());
 
         // The same report as bytes in the code page it declares.
-        QSignalSpy finished(page.browser(), &QWebEngineView::loadFinished);
+        QSignalSpy finished(testsupport::webView(page.browser()), &QWebEngineView::loadFinished);
         web->setContent(ansi::fromUnicode(page.report()), QStringLiteral("text/html"), QUrl(QStringLiteral("res://quillora/HTML_STATISTICS")));
         QVERIFY(finished.wait(60000));
         QCOMPARE(evaluate(web, figures).toStringList(), expected);

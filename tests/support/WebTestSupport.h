@@ -4,9 +4,17 @@
 
 #include <QVariant>
 #include <QWebEnginePage>
+#include <QWebEngineView>
 #include <QtTest>
 
 namespace testsupport {
+
+// The browser host hands out its views as plain widgets: the web engine lives in a
+// module the program loads on first use.
+inline QWebEngineView *webView(QWidget *view)
+{
+    return qobject_cast<QWebEngineView *>(view);
+}
 
 // Runs a script in the page and waits for its result; an invalid variant means the
 // script raised (or never answered).

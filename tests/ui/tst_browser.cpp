@@ -14,6 +14,7 @@
 #include <QtTest>
 
 using testsupport::evaluate;
+using testsupport::webView;
 
 namespace {
 
@@ -43,10 +44,13 @@ private Q_SLOTS:
         QTRY_COMPARE(qgetenv("QT_XCB_GL_INTEGRATION"), g_glIntegrationBefore);
         // The application is up, yet nothing of the web engine has been made.
         QVERIFY(!browserHostStarted());
-        QWebEngineView *view = createBrowserView();
+        QWebEngineView *view = webView(createBrowserView());
+        QVERIFY(view);
         QVERIFY(browserHostStarted());
-        QCOMPARE(view->page()->profile(), browserProfile());
-        QVERIFY(browserProfile()->isOffTheRecord());
+        QWebEngineView *other = webView(createBrowserView());
+        QCOMPARE(other->page()->profile(), view->page()->profile());
+        delete other;
+        QVERIFY(view->page()->profile()->isOffTheRecord());
         QCOMPARE(view->contextMenuPolicy(), Qt::NoContextMenu);
         QVERIFY(!view->page()->settings()->testAttribute(QWebEngineSettings::ShowScrollBars));
         QVERIFY(externalBridgeScript().contains(QStringLiteral("QWebChannel")));
@@ -55,7 +59,8 @@ private Q_SLOTS:
 
     void resPageCallsExternal()
     {
-        QWebEngineView *view = createBrowserView();
+        QWebEngineView *view = webView(createBrowserView());
+        QVERIFY(view);
         view->resize(300, 200);
         view->show();
         const int before = theExternal()->showDlgCalls();
@@ -80,7 +85,8 @@ private Q_SLOTS:
 
     void generatedPagesToo()
     {
-        QWebEngineView *view = createBrowserView();
+        QWebEngineView *view = webView(createBrowserView());
+        QVERIFY(view);
         const int before = theExternal()->showDlgCalls();
         QSignalSpy finished(view, &QWebEngineView::loadFinished);
         view->setHtml(QStringLiteral("<html><body><iframe srcdoc=\"<script>window.external.ShowDlg()</script>\">"
@@ -93,7 +99,8 @@ private Q_SLOTS:
 
     void missingResource()
     {
-        QWebEngineView *view = createBrowserView();
+        QWebEngineView *view = webView(createBrowserView());
+        QVERIFY(view);
         bool ok = true;
         QVERIFY(load(view, QUrl(QStringLiteral("res://quillora/NO_SUCH_PAGE")), &ok));
         QVERIFY(!ok);
@@ -125,7 +132,8 @@ private Q_SLOTS:
 
     void resPageReadsAsDeclared()
     {
-        QWebEngineView *view = createBrowserView();
+        QWebEngineView *view = webView(createBrowserView());
+        QVERIFY(view);
         bool ok = false;
         QVERIFY(load(view, QUrl(QStringLiteral("res://quillora/tst_gb")), &ok));
         QVERIFY(ok);
