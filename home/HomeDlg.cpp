@@ -131,7 +131,7 @@ void CHomeDlg::InitTranslucentChildren()
         m_buttons[i++] = button;
         AddTranslucentChild(button);
     }
-    for (qsizetype k = 1; k < std::size(kTabOrder); ++k)
+    for (std::size_t k = 1; k < std::size(kTabOrder); ++k)
         setTabOrder(button(kTabOrder[k - 1]), button(kTabOrder[k]));
     m_help = new CTranslucentLabel(this);
     m_help->setObjectName(QString::number(IDC_HELP_LINE));
