@@ -1,14 +1,13 @@
 #include "home/UpdateCheck.h"
 
+#include "home/FetchModule.h"
 #include "platform/AnsiText.h"
+#include "platform/Modules.h"
 #include "platform/PrivateTemp.h"
 #include "platform/ProfileFile.h"
 #include "platform/Version.h"
 
 #include <QFile>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QSaveFile>
 
 namespace {
@@ -17,7 +16,6 @@ const QString kDescriptorName = QStringLiteral("quillora.ini");
 
 UpdateCheck::UpdateCheck(QObject *parent)
     : QObject(parent)
-    , m_network(new QNetworkAccessManager(this))
     , m_ownVersion(ownVersionString().toLatin1())
 {
     m_connectTimer.setSingleShot(true);
@@ -28,14 +26,8 @@ UpdateCheck::UpdateCheck(QObject *parent)
     connect(&m_totalTimer, &QTimer::timeout, this, &UpdateCheck::fail);
 }
 
-UpdateCheck::~UpdateCheck()
-{
-    // The program may end while a check waits: drop it without a word.
-    if (m_reply) {
-        m_reply->disconnect(this);
-        m_reply->abort();
-    }
-}
+// The program may end while a check waits: the download is dropped without a word.
+UpdateCheck::~UpdateCheck() = default;
 
 void UpdateCheck::setTimeouts(int connectMs, int totalMs)
 {
@@ -45,44 +37,38 @@ void UpdateCheck::setTimeouts(int connectMs, int totalMs)
 
 bool UpdateCheck::start(const QUrl &descriptor)
 {
-    if (m_reply || !descriptor.isValid() || descriptor.isEmpty())
+    if (m_fetch || !descriptor.isValid() || descriptor.isEmpty())
         return false;
-    QNetworkRequest request(descriptor);
-    // Always the server's current copy.
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    // The network module comes with the first check; without it there is no check.
+    auto *module = qobject_cast<FetchModule *>(loadModule(QStringLiteral("network")));
+    if (!module)
+        return false;
     m_body.clear();
-    m_tooLarge = false;
-    m_reply = m_network->get(request);
-    connect(m_reply, &QNetworkReply::requestSent, &m_connectTimer, &QTimer::stop);
-    connect(m_reply, &QNetworkReply::readyRead, this, &UpdateCheck::onReadyRead);
-    connect(m_reply, &QNetworkReply::finished, this, &UpdateCheck::onFinished);
+    FetchModule::Handlers handlers;
+    handlers.requestSent = [this] { m_connectTimer.stop(); };
+    handlers.data = [this](const QByteArray &bytes) { onData(bytes); };
+    handlers.done = [this](bool ok) { onDone(ok); };
+    m_fetch = module->get(descriptor, std::move(handlers));
     m_connectTimer.start();
     m_totalTimer.start();
     return true;
 }
 
-void UpdateCheck::onReadyRead()
+void UpdateCheck::onData(const QByteArray &bytes)
 {
-    if (!m_reply)
+    if (!m_fetch)
         return;
-    m_body += m_reply->read(kMaxBody + 1 - m_body.size());
-    if (m_body.size() > kMaxBody) {
-        // Nothing this large is a descriptor; stop reading rather than fill memory.
-        m_tooLarge = true;
+    m_body += bytes.left(kMaxBody + 1 - m_body.size());
+    // Nothing this large is a descriptor; stop reading rather than fill memory.
+    if (m_body.size() > kMaxBody)
         fail();
-    }
 }
 
 void UpdateCheck::fail()
 {
-    if (!m_reply)
+    if (!m_fetch)
         return;
-    QNetworkReply *reply = m_reply;
-    m_reply = nullptr;
-    reply->disconnect(this);
-    reply->abort();
-    reply->deleteLater();
+    m_fetch.reset(); // aborts the download
     end();
 }
 
@@ -94,18 +80,15 @@ void UpdateCheck::end()
     Q_EMIT finished();
 }
 
-void UpdateCheck::onFinished()
+void UpdateCheck::onDone(bool ok)
 {
-    QNetworkReply *reply = m_reply;
-    if (!reply)
+    if (!m_fetch)
         return;
-    m_reply = nullptr;
-    reply->deleteLater();
-    if (reply->error() != QNetworkReply::NoError) {
+    m_fetch.reset();
+    if (!ok) {
         end();
         return;
     }
-    m_body += reply->read(kMaxBody + 1 - m_body.size());
     // A descriptor is a few lines of text: anything larger or binary is not one.
     if (m_body.size() > kMaxBody || m_body.contains('\0')) {
         end();

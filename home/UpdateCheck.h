@@ -5,8 +5,9 @@
 #include <QTimer>
 #include <QUrl>
 
-class QNetworkAccessManager;
-class QNetworkReply;
+#include <memory>
+
+class Fetch;
 
 // Looks for a newer version: fetches the descriptor quillora.ini (section info, keys
 // version and url) into the private temporary folder and compares its version byte by
@@ -29,7 +30,7 @@ public:
 
     // False (and nothing started) while a check is running or without an address.
     bool start(const QUrl &descriptor);
-    bool isRunning() const { return m_reply != nullptr; }
+    bool isRunning() const { return m_fetch != nullptr; }
     // For tests: shorter limits.
     void setTimeouts(int connectMs, int totalMs);
 
@@ -53,16 +54,14 @@ Q_SIGNALS:
     void finished();
 
 private:
-    void onReadyRead();
-    void onFinished();
+    void onData(const QByteArray &bytes);
+    void onDone(bool ok);
     void fail();
     void end();
 
-    QNetworkAccessManager *m_network = nullptr;
-    QNetworkReply *m_reply = nullptr;
+    std::unique_ptr<Fetch> m_fetch; // the download under way, from the network module
     QTimer m_connectTimer;
     QTimer m_totalTimer;
     QByteArray m_body;
-    bool m_tooLarge = false;
     QByteArray m_ownVersion;
 };

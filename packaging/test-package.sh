@@ -48,23 +48,24 @@ for f in usr/bin/quillora usr/bin/quillora-db \
          usr/share/icons/hicolor/48x48/apps/quillora.png usr/share/icons/hicolor/scalable/apps/quillora.svg \
          usr/share/man/man1/quillora.1.gz usr/share/man/man1/quillora-db.1.gz \
          "usr/share/quillora/赠送词库/基础词汇.txt" \
-         "$modules/browser.so" "$modules/speech.so" \
+         "$modules/browser.so" "$modules/speech.so" "$modules/network.so" \
          usr/share/doc/quillora/copyright usr/share/doc/quillora/changelog.gz \
          usr/share/doc/quillora/phonetic-font-LICENSE.txt; do
   check "contains /$f" test -s "$root/$f"
 done
 check "one documentation folder, named after the package" test "$(ls "$root/usr/share/doc")" = quillora
-for program in usr/bin/quillora usr/bin/quillora-db "$modules/browser.so" "$modules/speech.so"; do
+for program in usr/bin/quillora usr/bin/quillora-db "$modules/browser.so" "$modules/speech.so" "$modules/network.so"; do
   check "no library search path in /$program" bash -c "! readelf -d '$root/$program' | grep -Eq 'RPATH|RUNPATH'"
 done
 # The program waits in the notification area: what only pages and speech need is in
 # the modules, loaded on first use.
 needed=$(readelf -d "$root/usr/bin/quillora" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
-for lib in libQt6WebEngineCore libQt6WebEngineWidgets libQt6WebChannel libQt6Quick libQt6Qml libQt6QuickWidgets libQt6TextToSpeech; do
+for lib in libQt6WebEngineCore libQt6WebEngineWidgets libQt6WebChannel libQt6Quick libQt6Qml libQt6QuickWidgets libQt6TextToSpeech libQt6Network; do
   check "quillora is not linked against $lib" bash -c "! grep -q '^$lib\.' <<<'$needed'"
 done
 check "the browser module is linked against the web engine" bash -c "readelf -d '$root/$modules/browser.so' | grep -q 'libQt6WebEngineWidgets'"
 check "the speech module is linked against TextToSpeech" bash -c "readelf -d '$root/$modules/speech.so' | grep -q 'libQt6TextToSpeech'"
+check "the network module is linked against Qt Network" bash -c "readelf -d '$root/$modules/network.so' | grep -q 'libQt6Network'"
 check "copyright in the machine-readable format, with the phonetic font's licence" \
   bash -c "head -1 '$root/usr/share/doc/quillora/copyright' | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' && grep -q '^License: OFL-1.1\$' '$root/usr/share/doc/quillora/copyright'"
 check "changelog of this version" bash -c "zcat '$root/usr/share/doc/quillora/changelog.gz' | head -1 | grep -q '^quillora (1.0.0) '"

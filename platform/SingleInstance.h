@@ -4,11 +4,13 @@
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
+class QSocketNotifier;
 
 // One running program per data folder. The first start holds a lock file and listens
-// on a local socket named after the folder; a later start asks it to come forward
-// and ends. The lock file also tells a socket left behind by a crash from a live one.
+// on a local socket named after the folder, in the user's private temporary folder; a
+// later start asks it to come forward and ends. The lock file also tells a socket left
+// behind by a crash from a live one. Plain POSIX sockets under Qt Core's notifier: the
+// network library and what it pulls in stay unmapped at start.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -28,7 +30,11 @@ Q_SIGNALS:
     void activationRequested();
 
 private:
+    void acceptOne();
+
     QString m_name;
     QLockFile m_lock;
-    QLocalServer *m_server = nullptr;
+    int m_listener = -1;
+    QString m_socketPath;
+    QSocketNotifier *m_notifier = nullptr;
 };

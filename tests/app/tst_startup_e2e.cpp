@@ -124,10 +124,11 @@ private Q_SLOTS:
         CHomeDlg *home = app.homeWindow();
         QVERIFY(home && home->isVisible());
         QCOMPARE(home->size(), QSize(535, 361));
-        // Waiting at the home window, nothing that only pages and speech need is mapped.
+        // Waiting at the home window, nothing that only pages, speech and the update
+        // check need is mapped.
         const QByteArray maps = mappedFiles();
         QVERIFY(maps.contains("libQt6Widgets"));
-        for (const char *library : {"libQt6WebEngineCore", "libQt6WebChannel", "libQt6Quick.", "libQt6Qml.", "libQt6TextToSpeech"})
+        for (const char *library : {"libQt6WebEngineCore", "libQt6WebChannel", "libQt6Quick.", "libQt6Qml.", "libQt6TextToSpeech", "libQt6Network"})
             QVERIFY2(!maps.contains(library), library);
         QCOMPARE(theUser.username, name);
         QCOMPARE(theUser.type, 1);

@@ -1,0 +1,65 @@
+// The network module: QNetworkAccessManager behind FetchModule.
+
+#include "home/FetchModule.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QObject>
+#include <QPointer>
+
+namespace {
+
+class ReplyFetch : public Fetch
+{
+public:
+    explicit ReplyFetch(QNetworkReply *reply)
+        : m_reply(reply)
+    {
+    }
+    ~ReplyFetch() override
+    {
+        if (!m_reply)
+            return;
+        m_reply->disconnect();
+        m_reply->abort();
+        m_reply->deleteLater();
+    }
+
+private:
+    QPointer<QNetworkReply> m_reply;
+};
+
+} // namespace
+
+class NetworkFetchModule : public QObject, public FetchModule
+{
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID QuilloraFetchModule_iid)
+    Q_INTERFACES(FetchModule)
+
+public:
+    std::unique_ptr<Fetch> get(const QUrl &url, Handlers handlers) override
+    {
+        if (!m_network)
+            m_network = new QNetworkAccessManager(this);
+        QNetworkRequest request(url);
+        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+        request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+        QNetworkReply *reply = m_network->get(request);
+        QObject::connect(reply, &QNetworkReply::requestSent, reply, [h = handlers.requestSent] { h(); });
+        QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, h = handlers.data] { h(reply->readAll()); });
+        QObject::connect(reply, &QNetworkReply::finished, reply, [reply, data = handlers.data, done = handlers.done] {
+            const QByteArray rest = reply->readAll();
+            if (!rest.isEmpty())
+                data(rest); // the caller may abort here; it then ignores the end
+            done(reply->error() == QNetworkReply::NoError);
+        });
+        return std::make_unique<ReplyFetch>(reply);
+    }
+
+private:
+    QNetworkAccessManager *m_network = nullptr;
+};
+
+#include "FetchModuleImpl.moc"
