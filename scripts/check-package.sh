@@ -67,7 +67,7 @@ check() { # check DESCRIPTION COMMAND...
 check "quillora --version" test "$(in_root quillora --version)" = "Quillora 1.0.0.0"
 check "quillora-db init" in_root quillora-db init /tmp/new.db
 check "quillora-db check" test "$(in_root quillora-db check /tmp/new.db)" = ok
-for module in browser speech; do
+for module in browser speech network; do
   check "the $module module is installed" test -f "$root/usr/lib/$multiarch/quillora/$module.so"
   check "the $module module finds its libraries" bash -c "! $sudo chroot '$root' ldd /usr/lib/$multiarch/quillora/$module.so | grep -q 'not found'"
 done
