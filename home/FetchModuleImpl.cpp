@@ -2,6 +2,7 @@
 
 #include "home/FetchModule.h"
 
+#include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -41,8 +42,10 @@ class NetworkFetchModule : public QObject, public FetchModule
 public:
     std::unique_ptr<Fetch> get(const QUrl &url, Handlers handlers) override
     {
+        // Owned by the application, which ends before the module's root object (never
+        // deleted) would: the connections it keeps are closed with it.
         if (!m_network)
-            m_network = new QNetworkAccessManager(this);
+            m_network = new QNetworkAccessManager(QCoreApplication::instance());
         QNetworkRequest request(url);
         request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
         request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
@@ -59,7 +62,7 @@ public:
     }
 
 private:
-    QNetworkAccessManager *m_network = nullptr;
+    QPointer<QNetworkAccessManager> m_network;
 };
 
 #include "FetchModuleImpl.moc"
