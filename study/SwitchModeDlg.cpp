@@ -282,7 +282,7 @@ void CSwitchModeDlg::OnTimesNoLimit()
 
 void CSwitchModeDlg::keyPressEvent(QKeyEvent *event)
 {
-    if (!pressForEnter(this, event, m_ok))
+    if (!pressForEnter(event, m_ok))
         QDialog::keyPressEvent(event);
 }
 

@@ -146,7 +146,7 @@ void CLoginDlg::OnInitDialog()
 
 void CLoginDlg::keyPressEvent(QKeyEvent *event)
 {
-    if (!pressForEnter(this, event, m_login))
+    if (!pressForEnter(event, m_login))
         QDialog::keyPressEvent(event);
 }
 

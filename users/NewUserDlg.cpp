@@ -246,7 +246,7 @@ bool CNewUserDlg::eventFilter(QObject *watched, QEvent *event)
 
 void CNewUserDlg::keyPressEvent(QKeyEvent *event)
 {
-    if (!pressForEnter(this, event, m_ok))
+    if (!pressForEnter(event, m_ok))
         QDialog::keyPressEvent(event);
 }
 

@@ -146,6 +146,6 @@ void CSettingsDlg::OnOK()
 
 void CSettingsDlg::keyPressEvent(QKeyEvent *event)
 {
-    if (!pressForEnter(this, event, m_ok))
+    if (!pressForEnter(event, m_ok))
         QDialog::keyPressEvent(event);
 }

@@ -228,6 +228,6 @@ void CThesaurusDlg::OnDelete()
 
 void CThesaurusDlg::keyPressEvent(QKeyEvent *event)
 {
-    if (!pressForEnter(this, event, m_choose))
+    if (!pressForEnter(event, m_choose))
         QDialog::keyPressEvent(event);
 }

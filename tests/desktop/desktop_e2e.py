@@ -226,12 +226,8 @@ def sql(statement):
 
 
 def day_list(uid):
-    return {name: interp for name, interp, _ in
-            sql("SELECT w.name, w.interp, w.phonetic FROM DayList_tbl d JOIN words_tbl w ON d.wid = w.wid WHERE d.uid = %d;" % uid)}
-
-
-def phonetics(uid):
-    return {"[%s]" % phonetic: name for name, _, phonetic in
+    """Today's words of the user: name -> (explanation, transcription)."""
+    return {name: (interp, phonetic) for name, interp, phonetic in
             sql("SELECT w.name, w.interp, w.phonetic FROM DayList_tbl d JOIN words_tbl w ON d.wid = w.wid WHERE d.uid = %d;" % uid)}
 
 
@@ -295,12 +291,12 @@ def choose_only_list():
 
 
 def options():
-    return sorted(t for t in texts("radio button") + texts("check box") if t.startswith("【"))
+    return sorted(t for t in texts("radio button") if t.startswith("【"))
 
 
 def test(uid, words):
     press("考单词")
-    by_phonetic = phonetics(uid)
+    by_phonetic = {"[%s]" % phonetic: name for name, (_, phonetic) in day_list(uid).items()}
     wrong_word = None
     for number in range(len(words)):
         def question():
@@ -448,7 +444,7 @@ def main():
 
         # Memorise the day's five words, typing only.
         def listed():
-            rows = day_list(uid)
+            rows = {name: interp for name, (interp, _) in day_list(uid).items()}
             return rows if len(rows) == 5 else None
         # The list is built when the page opens.
         press("背单词")

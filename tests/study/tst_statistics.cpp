@@ -19,11 +19,7 @@ class TestStatistics : public QObject
     // A user "ann" on a list of `words` words ("list").
     void prepare(int words, const QString &user = QStringLiteral("ann"), const QString &list = QStringLiteral("list"))
     {
-        m_data.reset(); // one store at a time
-        m_data = std::make_unique<DataFolder>();
-        m_data->addUser(user);
-        m_data->addList(list, words);
-        MessageBox::takeShown();
+        m_data = freshStore(std::move(m_data), words, user, list);
     }
 
     // Loads the page's report and waits until the browser has it.

@@ -71,11 +71,7 @@ class TestStatisticsFigures : public QObject
     // A user "ann" on a list of `words` words ("list").
     void prepare(int words, const QString &user = QStringLiteral("ann"), const QString &list = QStringLiteral("list"))
     {
-        m_data.reset(); // one store at a time
-        m_data = std::make_unique<DataFolder>();
-        m_data->addUser(user);
-        m_data->addList(list, words);
-        MessageBox::takeShown();
+        m_data = freshStore(std::move(m_data), words, user, list);
     }
 
     // The figures as the described statements give them, one statement per bucket.

@@ -110,6 +110,19 @@ private:
     QTemporaryDir m_dir;
 };
 
+// A new store in place of `old` (closed first: one store at a time) with one user on a
+// chosen list of `words` words.
+inline std::unique_ptr<DataFolder> freshStore(std::unique_ptr<DataFolder> old, int words, const QString &user,
+                                              const QString &list)
+{
+    old.reset();
+    auto data = std::make_unique<DataFolder>();
+    data->addUser(user);
+    data->addList(list, words);
+    MessageBox::takeShown();
+    return data;
+}
+
 // Runs statements with {uid} and {tid} standing for the current user and list, then
 // reads the user's record again.
 inline void runForUser(const QStringList &statements)
