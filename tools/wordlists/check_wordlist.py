@@ -11,7 +11,8 @@ in the usual dictionary notation (stress marks ˈ ˌ, length mark ː, ɡ rather 
 and, when a font file is given and fontTools is installed, only characters that font
 has. A sense pronounced otherwise than the headword carries its own transcription in
 the explanation, between slashes right after it ("v. 撕 n. 眼泪 /tɪə/"); those are
-held to the same rules. Prints one line per fault and a summary; exits 1 when there is a fault.
+held to the same rules. Prints one line per fault and a summary; exits 1 when there
+is a fault.
 
     tools/wordlists/check_wordlist.py [--min N] [--font res/MYFONT/142.ttf] FILE...
 """
