@@ -5,6 +5,8 @@
 #include "store/CppSQLite3.h"
 #include "users/UserRecord.h"
 
+#include <algorithm>
+
 namespace study {
 
 namespace {
@@ -22,7 +24,17 @@ QString cutToBytes(const QString &text, int maxBytes)
     const QByteArray narrow = ansi::fromUnicode(text);
     if (narrow.size() <= maxBytes)
         return text;
-    return ansi::toUnicode(ansi::truncateToBytes(narrow, maxBytes)) + QStringLiteral("...");
+    QString kept = ansi::toUnicode(ansi::truncateToBytes(narrow, maxBytes));
+    // Half a sense's transcription ("n. 眼泪 /tɪ") would teach a wrong pronunciation:
+    // an unclosed one goes whole.
+    if (kept.count(u'/') % 2 == 1) {
+        const qsizetype open = kept.lastIndexOf(u'/');
+        const qsizetype close = text.indexOf(u'/', open + 1);
+        const QStringView inside = QStringView(text).mid(open + 1, close - open - 1);
+        if (close >= kept.size() && std::none_of(inside.begin(), inside.end(), [](QChar c) { return c.isSpace(); }))
+            kept = kept.left(open).trimmed();
+    }
+    return kept + QStringLiteral("...");
 }
 
 QByteArray mistakeReportPage(CppSQLite3Connection &db, const UserRecord &user, const QByteArray &templateText,

@@ -8,8 +8,9 @@ struct UserRecord;
 
 namespace study {
 
-// text cut to at most maxBytes of narrow text, never inside a character, followed by
-// "..." when anything was cut. Options show explanations this way.
+// text cut to at most maxBytes of narrow text, never inside a character nor inside a
+// sense's transcription between slashes, followed by "..." when anything was cut.
+// Options show explanations this way.
 QString cutToBytes(const QString &text, int maxBytes);
 
 // The mistake report of the user's daily list: the template (narrow text, ending in the

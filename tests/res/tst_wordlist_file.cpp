@@ -123,6 +123,8 @@ static Parsed parseList(const QByteArray &bytes, const QRawFont &font)
     static const QRegularExpression wordLine(QStringLiteral("^([A-Za-z][A-Za-z' -]*) \\[([^\\[\\]]+)\\]$"));
     static const QRegularExpression tag(QStringLiteral("(?:^|(?<=[\\s；]))([a-z]+)\\."));
     static const QRegularExpression han(QStringLiteral("\\p{Han}"));
+    // A sense pronounced otherwise than the word: "/.../" after it, then a blank or the end.
+    static const QRegularExpression senseTranscription(QStringLiteral("(?<= )/([^/\\s]+)/(?= |$)"));
     static const QSet<QString> knownTags = {
         QStringLiteral("n"), QStringLiteral("v"), QStringLiteral("vt"), QStringLiteral("vi"),
         QStringLiteral("adj"), QStringLiteral("adv"), QStringLiteral("prep"), QStringLiteral("conj"),
@@ -185,27 +187,40 @@ static Parsed parseList(const QByteArray &bytes, const QRawFont &font)
             if (!knownTags.contains(t))
                 fault(e.line + 1, QStringLiteral("unknown part of speech ") + t);
 
-        // Stress and length have their own symbols; ASCII stand-ins show up wrongly.
-        if (e.transcription.contains(QLatin1Char('\'')) || e.transcription.contains(QLatin1Char(':')))
-            fault(e.line, QStringLiteral("ASCII ' or : in transcription"));
-        else {
-            // A headword of two words ("ice cream") may keep the blank between them.
-            const QStringList parts = e.word.contains(u' ') ? e.transcription.split(u' ') : QStringList{e.transcription};
-            for (const QString &part : parts) {
-                if (const QString why = notationFault(part); !why.isEmpty()) {
-                    fault(e.line, QStringLiteral("[%1]: ").arg(e.transcription) + why);
-                    break;
+        // The word's transcription and a sense's own one ("n. 眼泪 /tɪə/") follow one notation.
+        const auto checkTranscription = [&](int line, const QString &transcription, bool blanksAllowed) {
+            // Stress and length have their own symbols; ASCII stand-ins show up wrongly.
+            if (transcription.contains(QLatin1Char('\'')) || transcription.contains(QLatin1Char(':')))
+                fault(line, QStringLiteral("ASCII ' or : in transcription"));
+            else {
+                // A headword of two words ("ice cream") may keep the blank between them.
+                const QStringList parts = blanksAllowed ? transcription.split(u' ') : QStringList{transcription};
+                for (const QString &part : parts) {
+                    if (const QString why = notationFault(part); !why.isEmpty()) {
+                        fault(line, QStringLiteral("[%1]: ").arg(transcription) + why);
+                        break;
+                    }
                 }
             }
-        }
-        if (font.isValid()) {
-            const QList<quint32> glyphs = font.glyphIndexesForString(e.transcription);
-            for (qsizetype k = 0; k < e.transcription.size(); ++k) {
-                if (!font.supportsCharacter(e.transcription.at(k)) || glyphs.value(k) == 0)
-                    fault(e.line, QStringLiteral("U+%1 not in the phonetic font")
-                                      .arg(e.transcription.at(k).unicode(), 4, 16, QLatin1Char('0')));
+            if (font.isValid()) {
+                const QList<quint32> glyphs = font.glyphIndexesForString(transcription);
+                for (qsizetype k = 0; k < transcription.size(); ++k) {
+                    if (!font.supportsCharacter(transcription.at(k)) || glyphs.value(k) == 0)
+                        fault(line, QStringLiteral("U+%1 not in the phonetic font")
+                                        .arg(transcription.at(k).unicode(), 4, 16, QLatin1Char('0')));
+                }
             }
+        };
+        checkTranscription(e.line, e.transcription, e.word.contains(u' '));
+        qsizetype senses = 0;
+        for (const QRegularExpressionMatch &m : senseTranscription.globalMatch(e.explanation)) {
+            ++senses;
+            if (m.captured(1) == e.transcription)
+                fault(e.line + 1, QStringLiteral("/%1/ repeats the word's transcription").arg(m.captured(1)));
+            checkTranscription(e.line + 1, m.captured(1), false);
         }
+        if (e.explanation.count(u'/') != 2 * senses)
+            fault(e.line + 1, QStringLiteral("a slash that does not enclose a sense's transcription"));
         // Stored as narrow text: every character must survive the round trip.
         for (const QString &s : {first, e.explanation})
             if (ansi::toUnicode(ansi::fromUnicode(s)) != s)
@@ -393,6 +408,14 @@ private Q_SLOTS:
         QTest::newRow("tab") << QStringLiteral("apple [ˈæpl]\n\tn. 苹果\n").toUtf8() << QStringLiteral("tab");
         QTest::newRow("double blank")
             << QStringLiteral("apple [ˈæpl]\nn. 苹果\n\n\nwater [ˈwɔːtə]\nn. 水\n").toUtf8() << QStringLiteral("more than one empty");
+        QTest::newRow("sense transcription with ascii length")
+            << QStringLiteral("tear [teə]\nv. 撕 n. 眼泪 /tɪ:/\n").toUtf8() << QStringLiteral("ASCII ' or :");
+        QTest::newRow("sense transcription not a phoneme")
+            << QStringLiteral("tear [teə]\nv. 撕 n. 眼泪 /tiɹ/\n").toUtf8() << QStringLiteral("U+0279 is no phoneme");
+        QTest::newRow("sense transcription the same")
+            << QStringLiteral("tear [teə]\nv. 撕 n. 裂口 /teə/\n").toUtf8() << QStringLiteral("repeats the word's");
+        QTest::newRow("unclosed slash")
+            << QStringLiteral("tear [teə]\nv. 撕 n. 眼泪 /tɪə\n").toUtf8() << QStringLiteral("a slash that does not");
         QTest::newRow("two brackets")
             << QStringLiteral("apple [x] [ˈæpl]\nn. 苹果\n").toUtf8() << QStringLiteral("not 'word [transcription]'");
     }
@@ -407,13 +430,15 @@ private Q_SLOTS:
 
     void checkerAcceptsGoodSample()
     {
-        const QByteArray good = QStringLiteral("apple [ˈæpl]\nn. 苹果\n\nwater [ˈwɔːtə]\nn. 水 v. 浇水\n").toUtf8();
+        const QByteArray good = QStringLiteral("apple [ˈæpl]\nn. 苹果\n\ntear [teə]\nv. 撕 n. 眼泪 /tɪə/\n\nwater [ˈwɔːtə]\nn. 水 v. 浇水\n").toUtf8();
         const Parsed p = parseList(good, m_font);
         QVERIFY2(p.faults.isEmpty(), qPrintable(p.faults.join(QLatin1Char('\n'))));
-        QCOMPARE(p.entries.size(), 2);
-        QCOMPARE(p.entries.at(1).word, QStringLiteral("water"));
-        QCOMPARE(p.entries.at(1).transcription, QStringLiteral("ˈwɔːtə"));
-        QCOMPARE(p.entries.at(1).explanation, QStringLiteral("n. 水 v. 浇水"));
+        QCOMPARE(p.entries.size(), 3);
+        QCOMPARE(p.entries.at(1).transcription, QStringLiteral("teə"));
+        QCOMPARE(p.entries.at(1).explanation, QStringLiteral("v. 撕 n. 眼泪 /tɪə/"));
+        QCOMPARE(p.entries.at(2).word, QStringLiteral("water"));
+        QCOMPARE(p.entries.at(2).transcription, QStringLiteral("ˈwɔːtə"));
+        QCOMPARE(p.entries.at(2).explanation, QStringLiteral("n. 水 v. 浇水"));
     }
 };
 

@@ -535,13 +535,24 @@ private Q_SLOTS:
         QVERIFY(explanation->toolTip().isEmpty());
     }
 
+    // A sense pronounced otherwise carries its transcription in the gloss ("n. 眼泪 /tɪə/"):
+    // the gloss's face lacks the phonetic symbols, so they must come from a face that has them.
+    void glossShowsPhoneticSymbols()
+    {
+        auto *explanation = control<QLabel>(m_page, CMemorizePage::IdExplanation);
+        const QStringList missing = testsupport::symbolsDrawnAsMissing(explanation, testsupport::kPhoneticSymbols);
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u' ')));
+    }
+
     // With QUILLORA_SHOTS set to a folder, pictures of the page for a look by eye.
     void screenshots()
     {
         const QString dir = qEnvironmentVariable("QUILLORA_SHOTS");
         if (dir.isEmpty())
             QSKIP("QUILLORA_SHOTS is not set");
-        const QString interp = QStringLiteral("n. 苹果；苹果树；（美俚）人，家伙；（喻）掌上明珠；大城市（尤指纽约）；").repeated(3);
+        // A sense with its own transcription first, so the phonetic symbols in the gloss show.
+        const QString interp = QStringLiteral("v. 撕；撕裂 n. 眼泪 /tɪə/ ")
+            + QStringLiteral("n. 苹果；苹果树；（美俚）人，家伙；（喻）掌上明珠；大城市（尤指纽约）；").repeated(2);
         theDatabase.execute(sqlFormat("UPDATE words_tbl SET interp = '%s' WHERE name = 'apple';"
                                       "DELETE FROM DayList_tbl WHERE wid <> (SELECT wid FROM words_tbl WHERE name = 'apple');",
                                       sqlQuote(interp).constData())

@@ -280,6 +280,41 @@ private Q_SLOTS:
         QCOMPARE(m_page->correctWord() != u"apple" || m_page->finished(), movedOn);
     }
 
+    // A gloss with a sense's own transcription ("n. 低估 /ˌʌndərˈestɪmət/"): an option cut
+    // short drops an unfinished transcription whole, and the phonetic symbols are drawn,
+    // on the options and on the explanation alike.
+    void glossesWithTranscriptions()
+    {
+        const QString gloss = QStringLiteral("vt. 低估；看轻 n. 低估 /ˌʌndərˈestɪmət/");
+        QVERIFY(ansi::byteLength(gloss) > 50);
+        const QList<Word> words{{QStringLiteral("underestimate"), gloss}, {QStringLiteral("tear"), QStringLiteral("v. 撕 n. 眼泪 /tɪə/")}};
+        const QString shots = qEnvironmentVariable("QUILLORA_SHOTS");
+
+        setUp(words, 0, {CTestPage::ChooseExplanation});
+        if (QTest::currentTestFailed())
+            return;
+        if (m_page->correctWord() != u"underestimate")
+            answerRight();
+        QCOMPARE(m_page->correctWord(), QStringLiteral("underestimate"));
+        QCOMPARE(correct()->text().mid(3), QStringLiteral("vt. 低估；看轻 n. 低估..."));
+        QCOMPARE(wrong()->text().mid(3), QStringLiteral("v. 撕 n. 眼泪 /tɪə/"));
+        if (!shots.isEmpty())
+            QVERIFY(m_page->grab().save(shots + QStringLiteral("/test_choose_explanation.png")));
+        QStringList missing = testsupport::symbolsDrawnAsMissing(wrong(), testsupport::kPhoneticSymbols);
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u' ')));
+
+        setUp(words, 0, {CTestPage::ChooseWord});
+        if (QTest::currentTestFailed())
+            return;
+        auto *explanation = control<QLabel>(m_page, CTestPage::IdExplanation);
+        QVERIFY(explanation->isVisible());
+        QVERIFY(explanation->text().contains(u'/'));
+        if (!shots.isEmpty())
+            QVERIFY(m_page->grab().save(shots + QStringLiteral("/test_choose_word.png")));
+        missing = testsupport::symbolsDrawnAsMissing(explanation, testsupport::kPhoneticSymbols);
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u' ')));
+    }
+
     // Explanations cut at whole characters: 50 bytes on the right option, 40 on the others.
     void optionsOfASmallList()
     {

@@ -10,6 +10,7 @@
 #include "users/UserRecord.h"
 
 #include <QDate>
+#include <QImage>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -70,5 +71,44 @@ inline void openStudyStore(const QString &path, const QList<StudyWord> &words, i
     theUser = UserRecord();
     theUser.fill(c);
 }
+
+// Whether anything is drawn on the image: a pixel that differs from the top left one.
+inline bool hasInk(const QImage &image)
+{
+    const QRgb background = image.pixel(0, 0);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != background)
+                return true;
+    return false;
+}
+
+// The phonetic symbols among `symbols` that `widget` (a label or a button) does not draw
+// with a glyph of their own: nothing at all, or the same picture as a character no font
+// has (the missing-glyph box), or the same picture as another symbol. Its text is put
+// back afterwards.
+template <typename Widget>
+QStringList symbolsDrawnAsMissing(Widget *widget, const QString &symbols)
+{
+    const QString text = widget->text();
+    const auto drawn = [widget](const QString &s) {
+        widget->setText(s);
+        return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage missing = drawn(QString(QChar(0x0378))); // unassigned: no font has it
+    QStringList faults;
+    QList<QImage> seen;
+    for (const QChar c : symbols) {
+        const QImage ink = drawn(QString(c));
+        if (!hasInk(ink) || ink == missing || seen.contains(ink))
+            faults.append(QString(c));
+        seen.append(ink);
+    }
+    widget->setText(text);
+    return faults;
+}
+
+// The symbols of the learners' notation that occur only in transcriptions.
+inline const QString kPhoneticSymbols = QStringLiteral("ɪəʃʊʌɜɔɒɑʒθðŋæɡˈˌː");
 
 } // namespace testsupport

@@ -9,7 +9,10 @@ with LF line ends, trimmed lines and no tabs.
 Besides the format it checks the transcriptions: only the symbols of British English
 in the usual dictionary notation (stress marks ˈ ˌ, length mark ː, ɡ rather than g),
 and, when a font file is given and fontTools is installed, only characters that font
-has. Prints one line per fault and a summary; exits 1 when there is a fault.
+has. A sense pronounced otherwise than the headword carries its own transcription in
+the explanation, between slashes right after it ("v. 撕 n. 眼泪 /tɪə/"); those are
+held to the same rules. Prints one line per fault and a summary; exits 1 when there
+is a fault.
 
     tools/wordlists/check_wordlist.py [--min N] [--font res/MYFONT/142.ttf] FILE...
 """
@@ -23,6 +26,8 @@ TAGS = {"n", "v", "vt", "vi", "adj", "adv", "prep", "conj", "pron", "art", "num"
         "int", "interj", "aux", "abbr"}
 TAG = re.compile(r"(?:^|(?<=[\s；]))([a-z]+)\.")
 HAN = re.compile(r"[\u4e00-\u9fff]")
+# A sense's own transcription: "/.../" after a blank, at the end or before a blank.
+SENSE_TRANSCRIPTION = re.compile(r"(?<= )/([^/\s]+)/(?= |$)")
 
 # Phonemes of British English in the notation of Chinese learners' dictionaries;
 # longest first so that diphthongs and long vowels are taken whole.
@@ -67,6 +72,24 @@ def font_characters(path):
         print("note: fontTools missing, font coverage not checked", file=sys.stderr)
         return None
     return set(TTFont(path).getBestCmap())
+
+
+def transcription_faults(fault, line_no, transcription, where, args, cmap):
+    """The notation rules, for the word's transcription and a sense's alike."""
+    if transcription != transcription.strip() or "  " in transcription:
+        fault(line_no, where + "blanks in transcription")
+    if "'" in transcription or ":" in transcription:
+        fault(line_no, where + "ASCII ' or : in transcription; use ˈ and ː")
+    if "g" in transcription:
+        fault(line_no, where + "ASCII g in transcription; use ɡ (U+0261)")
+    if args.phonemes:
+        why = phoneme_faults(transcription.replace(" ", ""))
+        if why:
+            fault(line_no, (where or "transcription [%s]: " % transcription) + why)
+    if cmap is not None:
+        for c in transcription:
+            if ord(c) not in cmap:
+                fault(line_no, where + "U+%04X %s not in the phonetic font" % (ord(c), c))
 
 
 def check_file(path, args, cmap):
@@ -128,20 +151,14 @@ def check_file(path, args, cmap):
             fault(n1, "not in alphabetical order: %r after %r" % (word, previous))
         previous = max(previous, key)
 
-        if transcription != transcription.strip() or "  " in transcription:
-            fault(n1, "blanks in transcription")
-        if "'" in transcription or ":" in transcription:
-            fault(n1, "ASCII ' or : in transcription; use ˈ and ː")
-        if "g" in transcription:
-            fault(n1, "ASCII g in transcription; use ɡ (U+0261)")
-        if args.phonemes:
-            why = phoneme_faults(transcription.replace(" ", ""))
-            if why:
-                fault(n1, "transcription [%s]: %s" % (transcription, why))
-        if cmap is not None:
-            for c in transcription:
-                if ord(c) not in cmap:
-                    fault(n1, "U+%04X %s not in the phonetic font" % (ord(c), c))
+        transcription_faults(fault, n1, transcription, "", args, cmap)
+        senses = SENSE_TRANSCRIPTION.findall(explanation)
+        if explanation.count("/") != 2 * len(senses):
+            fault(n2, "a slash that does not enclose a transcription after a sense")
+        for sense in senses:
+            if sense == transcription:
+                fault(n2, "/%s/ repeats the word's own transcription" % sense)
+            transcription_faults(fault, n2, sense, "/%s/: " % sense, args, cmap)
 
         if not HAN.search(explanation):
             fault(n2, "explanation without Chinese")
