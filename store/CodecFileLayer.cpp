@@ -3,6 +3,7 @@
 #include "store/CodecTestHooks.h"
 #include "store/JournalTracking.h"
 #include "store/PageCodec.h"
+#include "store/TempFileCipher.h"
 
 #include <sqlite3.h>
 
@@ -22,11 +23,6 @@ sqlite3_io_methods g_mainMethods;
 sqlite3_io_methods g_journalMethods;
 sqlite3_io_methods g_tempMethods;
 
-// Temporary databases, sort runs and statement journals hold plain copies of pages of
-// whichever database the engine works on, and a connection keyed by a bare PRAGMA key
-// may keep them on disk. They are read back only by this process, so they are encrypted
-// under a key drawn at random once per process.
-Key g_tempKey;
 
 int writeReal(sqlite3_file *real, const void *buf, int n, sqlite3_int64 off)
 {
@@ -154,29 +150,6 @@ int mainFileControl(sqlite3_file *f, int op, void *arg)
 }
 
 
-// ---- temporary files -----------------------------------------------------------
-
-int tempRead(sqlite3_file *f, void *buf, int n, sqlite3_int64 off)
-{
-    FileImpl *impl = implOf(f);
-    const int rc = impl->real->pMethods->xRead(impl->real, buf, n, off);
-    if (rc != SQLITE_OK && rc != SQLITE_IOERR_SHORT_READ)
-        return rc;
-    // The zero fill past the end stays zero: the engine relies on it.
-    const sqlite3_int64 valid = bytesRead(impl, rc, n, off);
-    auto *p = static_cast<unsigned char *>(buf);
-    applyStream(*g_tempKey, p, p, static_cast<size_t>(valid), off);
-    return rc;
-}
-
-int tempWrite(sqlite3_file *f, const void *buf, int n, sqlite3_int64 off)
-{
-    FileImpl *impl = implOf(f);
-    unsigned char *out = impl->workBuffer(static_cast<size_t>(n));
-    applyStream(*g_tempKey, out, static_cast<const unsigned char *>(buf), static_cast<size_t>(n), off);
-    return writeReal(impl->real, out, n, off);
-}
-
 // ---- forwarding --------------------------------------------------------------
 
 #define REAL(f) (implOf(f)->real)
@@ -287,6 +260,15 @@ int vfsOpen(sqlite3_vfs *, sqlite3_filename name, sqlite3_file *file, int flags,
         if (db && db->pMethods == &g_mainMethods)
             impl->state = implOf(db)->state;
     }
+    if (temp && !mainDb && !mainJournal) {
+        // No key from the kernel: the file is not made, and the statement that needed
+        // it fails rather than write pages under a guessable key.
+        impl->tempCipher = TempFileCipher::forNewFile();
+        if (!impl->tempCipher) {
+            delete impl;
+            return SQLITE_CANTOPEN;
+        }
+    }
     const int rc = g_real->xOpen(g_real, name, impl->real, flags, outFlags);
     if (rc != SQLITE_OK) {
         if (impl->real->pMethods)
@@ -382,9 +364,6 @@ void ensureRegistered()
         fillMethods(g_tempMethods, tempRead, tempWrite, fwdFileControl);
         g_tempMethods.xTruncate = tempTruncate;
         g_tempMethods.xSync = tempSync;
-        unsigned char seed[32];
-        g_real->xRandomness(g_real, sizeof seed, reinterpret_cast<char *>(seed));
-        g_tempKey = deriveKey(seed, sizeof seed);
         sqlite3_vfs_register(&g_vfs, 1);
     });
 }

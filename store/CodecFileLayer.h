@@ -5,6 +5,7 @@
 // temporary files.
 
 #include "store/LegacyPageCipher.h"
+#include "store/TempFileCipher.h"
 
 #include <sqlite3.h>
 
@@ -41,6 +42,7 @@ struct FileImpl
     Kind kind;
     sqlite3_file *real;
     std::shared_ptr<CodecState> state;
+    std::unique_ptr<TempFileCipher> tempCipher; // temporary files only
     std::vector<unsigned char> buffer; // work buffer; grows, never shrinks
 
     // Journal record tracking: the engine writes and reads a record as three calls

@@ -9,7 +9,8 @@
 // file had when the transaction began) and their checksums are computed over the
 // encrypted image. A key set through sqlite3_key moves temporary storage to memory;
 // temporary files that still reach the disk through the layer (a connection keyed by
-// a bare PRAGMA key) are encrypted under a random key of the process.
+// a bare PRAGMA key) are encrypted with ChaCha20 under a key of the process drawn
+// from the kernel, each file with a nonce of its own.
 
 #include <string>
 

@@ -46,7 +46,7 @@ grep -q 'sqlite3_key(g.db' "$work/speedtest1-codec.c" && grep -q '^int speedtest
 $cc $cflags -o "$work/bin/speedtest1-plain" "$src/test/speedtest1.c" -lsqlite3
 $cc $cflags -c -o "$work/speedtest1-codec.o" "$work/speedtest1-codec.c"
 codec_objects=()
-for unit in PageCodec CodecFileLayer CodecTestHooks JournalTracking LegacyPageCipher StatementClassifier; do
+for unit in PageCodec CodecFileLayer CodecTestHooks JournalTracking LegacyPageCipher StatementClassifier TempFileCipher; do
     $cxx -std=c++20 $cflags -I"$root" -c -o "$work/$unit.o" "$root/store/$unit.cpp"
     codec_objects+=("$work/$unit.o")
 done
