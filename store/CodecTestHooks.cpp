@@ -4,6 +4,7 @@ namespace pagecodec::detail {
 
 pagecodec::WriteObserver g_writeObserver = nullptr;
 FaultPlan g_fault;
+std::atomic<bool> g_failRandomDraws{false};
 
 } // namespace pagecodec::detail
 
@@ -31,5 +32,10 @@ void injectFault(FileOp op, long long nth, int resultCode)
 bool faultMet()
 {
     return g_fault.met;
+}
+
+void failRandomDraws(bool fail)
+{
+    detail::g_failRandomDraws = fail;
 }
 } // namespace pagecodec

@@ -12,6 +12,7 @@
 namespace pagecodec::detail {
 
 extern pagecodec::WriteObserver g_writeObserver;
+extern std::atomic<bool> g_failRandomDraws;
 
 struct FaultPlan
 {

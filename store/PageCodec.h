@@ -70,4 +70,8 @@ void injectFault(FileOp op, long long nth, int resultCode);
 // Whether the armed fault was met.
 bool faultMet();
 
+// Test seam: while on, the kernel is taken to give no random bytes, and the key drawn
+// for temporary files so far is forgotten, as in a process that never got one.
+void failRandomDraws(bool fail);
+
 } // namespace pagecodec

@@ -1,6 +1,7 @@
 #include "store/TempFileCipher.h"
 
 #include "store/CodecFileLayer.h"
+#include "store/CodecTestHooks.h"
 
 #include <algorithm>
 #include <atomic>
@@ -49,8 +50,11 @@ std::unique_ptr<TempFileCipher> TempFileCipher::forNewFile()
     std::unique_ptr<TempFileCipher> cipher(new TempFileCipher);
     {
         std::lock_guard lock(g_keyMutex);
+        const bool failDraws = g_failRandomDraws.load();
+        if (failDraws)
+            g_haveKey = false;
         if (!g_haveKey)
-            g_haveKey = fillFromKernel(g_key, sizeof g_key);
+            g_haveKey = !failDraws && fillFromKernel(g_key, sizeof g_key);
         if (!g_haveKey)
             return nullptr;
         chacha_set_key(&cipher->m_ctx, g_key);

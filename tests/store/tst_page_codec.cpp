@@ -717,6 +717,18 @@ private Q_SLOTS:
         }
         QCOMPARE(first.scalar("SELECT count(*) FROM z WHERE v = zeroblob(20000);"), 8);
         QCOMPARE(third.scalar("SELECT count(*) FROM w WHERE t LIKE 'secret word %';"), 2000);
+
+        // No key from the kernel: the statement that needs a temporary file fails and
+        // nothing reaches the disk, rather than pages under a guessable key.
+        pagecodec::failRandomDraws(true);
+        const auto drawAgain = qScopeGuard([] { pagecodec::failRandomDraws(false); });
+        QTemporaryDir refusedDir(file(QStringLiteral("tmp-XXXXXX")));
+        sqlite3_free(sqlite3_temp_directory);
+        sqlite3_temp_directory = sqlite3_mprintf("%s", native(refusedDir.path()).constData());
+        RawConnection refused(QByteArray{});
+        QCOMPARE(refused.exec(secrets), SQLITE_CANTOPEN);
+        QVERIFY(openFilesIn(refusedDir.path()).isEmpty());
+        QVERIFY(QDir(refusedDir.path()).isEmpty());
     }
 
     void temporaryObjectsWork()
