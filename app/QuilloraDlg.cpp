@@ -45,6 +45,8 @@ DailyListWorker::DailyListWorker(const UserRecord &user, bool pageStart, const Q
 
 void DailyListWorker::run()
 {
+    if (const auto hook = beforeBuild) // a copy: the hook may reset the seam
+        hook();
     study::DailyListResult result;
     try {
         result = study::buildDailyList(theDatabase, m_user, m_pageStart, m_today);
@@ -307,9 +309,10 @@ bool CQuilloraDlg::isWorkerRunning() const
 
 void CQuilloraDlg::runWorkerAndWait()
 {
-    if (isWorkerRunning())
-        return;
     setEnabled(false);
+    // A build under way (a study page's) took the settings of its start: it ends first,
+    // and the list is then built again from the settings stored now.
+    waitForWorker();
     startWorker(false);
     waitForWorker();
     setEnabled(true);

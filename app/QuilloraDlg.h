@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "study/DailyList.h"
 #include "study/StudyPage.h"
 #include "ui/StandardDialog.h"
@@ -21,6 +23,10 @@ class DailyListWorker : public QThread
     Q_OBJECT
 public:
     DailyListWorker(const UserRecord &user, bool pageStart, const QString &today, QObject *parent = nullptr);
+
+    // Test seam: called on the worker thread before each build (tests hold a build
+    // there to meet it running). Null by default.
+    static inline std::function<void()> beforeBuild;
 
 Q_SIGNALS:
     void dailyListReady();   // the page can start on the stored list
@@ -73,7 +79,8 @@ public:
     // to finish first, but its page is no longer started.
     void returnHome();
     // Rebuilds the daily list at once (after a change of word list or daily amount),
-    // keeping the window disabled and dispatching events until it is done.
+    // keeping the window disabled and dispatching events until it is done; a build
+    // already running is waited for first, never taken for this one.
     void runWorkerAndWait();
     bool isWorkerRunning() const;
     // False when the user cancelled the import or the word-list dialog: the program

@@ -9,7 +9,8 @@
 // file had when the transaction began) and their checksums are computed over the
 // encrypted image. A key set through sqlite3_key moves temporary storage to memory;
 // temporary files that still reach the disk through the layer (a connection keyed by
-// a bare PRAGMA key) are encrypted under a random key of the process.
+// a bare PRAGMA key) are encrypted with ChaCha20 under a key of the process drawn
+// from the kernel, each file with a nonce of its own.
 
 #include <string>
 
@@ -68,5 +69,9 @@ enum class FileOp { Read, Write, Sync, Truncate };
 void injectFault(FileOp op, long long nth, int resultCode);
 // Whether the armed fault was met.
 bool faultMet();
+
+// Test seam: while on, the kernel is taken to give no random bytes, and the key drawn
+// for temporary files so far is forgotten, as in a process that never got one.
+void failRandomDraws(bool fail);
 
 } // namespace pagecodec

@@ -41,7 +41,10 @@ constexpr char kCacheSize[] = "PRAGMA cache_size = -32768;";
 void openStore(CppSQLite3Connection &db, const QString &path, const char *key)
 {
     const QByteArray file = QFile::encodeName(path);
-    if (QFileInfo::exists(path)) {
+    // A zero-length file is what a first start leaves when it ends between creating the
+    // file and running the script: it holds nothing, so it is made like a missing one.
+    const QFileInfo info(path);
+    if (info.exists() && info.size() > 0) {
         db.open(file.constData(), key);
         db.execute(kCacheSize);
         return;

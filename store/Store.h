@@ -19,8 +19,8 @@ inline constexpr char kDatabaseKey[] = "k7m;3qTz";
 QByteArray schemaScript();
 QByteArray tempObjectsScript();
 
-// Opens path as start-up does: an existing file with the key; a missing one is
-// created, keyed while still empty and filled by the schema script in one
+// Opens path as start-up does: an existing file with the key; a missing or zero-length
+// one is created (in place), keyed while still empty and filled by the schema script in one
 // transaction. Raises CppSQLite3Exception.
 void openStore(CppSQLite3Connection &db, const QString &path, const char *key = kDatabaseKey);
 

@@ -140,6 +140,12 @@ void CTranslucentButton::focusOutEvent(QFocusEvent *event)
 
 void CTranslucentButton::enterEvent(QEnterEvent *event)
 {
+    // Qt sends enter events to disabled widgets too; a disabled button takes no mouse
+    // input, so it neither lights up nor offers its help line.
+    if (!isEnabled()) {
+        CTranslucentWnd::enterEvent(event);
+        return;
+    }
     m_hover = true;
     UpdateState();
     Q_EMIT hoverHelp(true, controlId(this));

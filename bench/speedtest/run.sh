@@ -4,9 +4,10 @@
 #   bench/speedtest/run.sh [--sizes "25 50 100"] [--runs 3] [--stats SIZE] [--work DIR]
 #
 # Fetches Debian's sqlite3 source package on demand (fetch-sqlite-source.sh), builds
-# speedtest1 twice against the system library: plain, and linked with store/PageCodec.cpp
-# with its --key handed to sqlite3_key. Each size runs --pagesize 1024, plain and
-# encrypted runs interleaved; prints the median wall time of each and the ratio
+# speedtest1 twice against the system library: plain, and linked with the page codec's
+# sources (store/PageCodec.cpp and the files beside it that it is built from) with its
+# --key handed to sqlite3_key. Each size runs --pagesize 1024, plain and encrypted runs
+# interleaved; prints the median wall time of each and the ratio
 # encrypted / plain (target: at most 1.10 at size 25). --stats SIZE also prints the
 # --stats page-cache and I/O figures of one run each at that size.
 set -euo pipefail
@@ -44,9 +45,13 @@ grep -q 'sqlite3_key(g.db' "$work/speedtest1-codec.c" && grep -q '^int speedtest
 
 $cc $cflags -o "$work/bin/speedtest1-plain" "$src/test/speedtest1.c" -lsqlite3
 $cc $cflags -c -o "$work/speedtest1-codec.o" "$work/speedtest1-codec.c"
-$cxx -std=c++20 $cflags -I"$root" -c -o "$work/PageCodec.o" "$root/store/PageCodec.cpp"
+codec_objects=()
+for unit in PageCodec CodecFileLayer CodecTestHooks JournalTracking LegacyPageCipher StatementClassifier TempFileCipher; do
+    $cxx -std=c++20 $cflags -I"$root" -c -o "$work/$unit.o" "$root/store/$unit.cpp"
+    codec_objects+=("$work/$unit.o")
+done
 $cxx -std=c++20 $cflags -I"$root" -c -o "$work/codec_main.o" "$root/bench/speedtest/codec_main.cpp"
-$cxx -o "$work/bin/speedtest1-codec" "$work/codec_main.o" "$work/speedtest1-codec.o" "$work/PageCodec.o" \
+$cxx -o "$work/bin/speedtest1-codec" "$work/codec_main.o" "$work/speedtest1-codec.o" "${codec_objects[@]}" \
     -lsqlite3 -lnettle
 
 plain=("$work/bin/speedtest1-plain" --pagesize 1024)

@@ -670,6 +670,67 @@ private Q_SLOTS:
         QCOMPARE(c.scalar("SELECT count(*) FROM pragma_integrity_check WHERE integrity_check = 'ok';"), 1);
     }
 
+    // Temporary files are read back by this process only, so each gets its own key
+    // stream: equal contents do not show as equal files, and a page whose content is
+    // known (zeros) does not decrypt another file.
+    void temporaryFilesDoNotShareAKeyStream()
+    {
+        char *previous = sqlite3_temp_directory;
+        const auto restore = qScopeGuard([previous] {
+            sqlite3_free(sqlite3_temp_directory);
+            sqlite3_temp_directory = previous;
+        });
+        const auto tempFileOf = [&](RawConnection &c, const QTemporaryDir &dir, const char *fill) {
+            sqlite3_free(sqlite3_temp_directory);
+            sqlite3_temp_directory = sqlite3_mprintf("%s", native(dir.path()).constData());
+            // A private temporary database spills to its file once its cache is full.
+            [&] { QCOMPARE(c.exec(fill), SQLITE_OK); }();
+            const QList<QByteArray> files = openFilesIn(dir.path());
+            return files.size() == 1 ? files.first() : QByteArray();
+        };
+        const char zeros[] = "PRAGMA cache_size = 5; CREATE TABLE z (v BLOB);"
+                             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 8) "
+                             "INSERT INTO z SELECT zeroblob(20000) FROM n;";
+        const char secrets[] = "PRAGMA cache_size = 5; CREATE TABLE w (t TEXT);"
+                               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+                               "INSERT INTO w SELECT 'secret word ' || i || printf('%.300c', '.') FROM n;";
+        QTemporaryDir firstDir(file(QStringLiteral("tmp-XXXXXX")));
+        QTemporaryDir secondDir(file(QStringLiteral("tmp-XXXXXX")));
+        QTemporaryDir thirdDir(file(QStringLiteral("tmp-XXXXXX")));
+        RawConnection first(QByteArray{});
+        RawConnection second(QByteArray{});
+        RawConnection third(QByteArray{});
+        const QByteArray a = tempFileOf(first, firstDir, zeros);
+        const QByteArray b = tempFileOf(second, secondDir, zeros);
+        const QByteArray secret = tempFileOf(third, thirdDir, secrets);
+        QVERIFY(a.size() >= 100 * 1024);
+        QCOMPARE(b.size(), a.size());
+        QVERIFY(secret.size() >= 100 * 1024);
+        for (qsizetype off = 0; off < a.size(); off += 1024)
+            QVERIFY2(a.mid(off, 1024) != b.mid(off, 1024), qPrintable(QString::number(off)));
+        // Most pages of the first file are overflow pages of zeros: taken as a known
+        // page, none of them may turn the other file's pages into its text.
+        for (qsizetype known = 0; known < a.size(); known += 1024) {
+            const QByteArray pad = a.mid(known, 1024);
+            for (qsizetype off = 0; off < secret.size(); off += 1024)
+                QVERIFY(!independent::xorWith(secret.mid(off, 1024), pad).contains("secret word"));
+        }
+        QCOMPARE(first.scalar("SELECT count(*) FROM z WHERE v = zeroblob(20000);"), 8);
+        QCOMPARE(third.scalar("SELECT count(*) FROM w WHERE t LIKE 'secret word %';"), 2000);
+
+        // No key from the kernel: the statement that needs a temporary file fails and
+        // nothing reaches the disk, rather than pages under a guessable key.
+        pagecodec::failRandomDraws(true);
+        const auto drawAgain = qScopeGuard([] { pagecodec::failRandomDraws(false); });
+        QTemporaryDir refusedDir(file(QStringLiteral("tmp-XXXXXX")));
+        sqlite3_free(sqlite3_temp_directory);
+        sqlite3_temp_directory = sqlite3_mprintf("%s", native(refusedDir.path()).constData());
+        RawConnection refused(QByteArray{});
+        QCOMPARE(refused.exec(secrets), SQLITE_CANTOPEN);
+        QVERIFY(openFilesIn(refusedDir.path()).isEmpty());
+        QVERIFY(QDir(refusedDir.path()).isEmpty());
+    }
+
     void temporaryObjectsWork()
     {
         const QString path = file(QStringLiteral("temp.db"));

@@ -161,6 +161,18 @@ private Q_SLOTS:
         QCOMPARE(help.size(), 1);
         QCOMPARE(help.at(0).at(0).toBool(), true);
         QCOMPARE(help.at(0).at(1).toInt(), 1007);
+
+        // Disabled, it ignores the mouse (Qt still sends it enter events): no hover
+        // image, no help line.
+        hover(&button, false);
+        QCOMPARE(button.currentSlot(), int(CTranslucentButton::Disabled));
+        const int composed = listener.count;
+        help.clear();
+        hover(&button, true);
+        QVERIFY(!button.isHovered());
+        QCOMPARE(button.currentSlot(), int(CTranslucentButton::Disabled));
+        QCOMPARE(listener.count, composed);
+        QVERIFY(help.isEmpty());
     }
 
     void emptyHoverSlot()
