@@ -186,6 +186,15 @@ void CTestPage::Start()
         showStoreError(e);
     }
     ShowProgress();
+    describeCurrentQuestion();
+}
+
+void CTestPage::describeCurrentQuestion()
+{
+    // The question for a screen reader: the explanation to type or choose the word of,
+    // or the word to choose the explanation of; the options read themselves.
+    const QString asked = m_kind == ChooseExplanation ? m_correctWord : m_explanation->text();
+    describeQuestion({asked}, {asked});
 }
 
 void CTestPage::ShowProgress()
@@ -293,10 +302,7 @@ void CTestPage::NextQuestion()
     m_kind = m_kindSource();
     if (LoadQuestion()) {
         ShowProgress();
-        // The question for a screen reader: the explanation to type or choose the word
-        // of, or the word to choose the explanation of; the options read themselves.
-        const QString asked = m_kind == ChooseExplanation ? m_correctWord : m_explanation->text();
-        describeQuestion({asked}, {asked});
+        describeCurrentQuestion();
         return;
     }
     describeQuestion({}, {});
