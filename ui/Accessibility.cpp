@@ -8,8 +8,8 @@
 #include "ui/TranslucentLabel.h"
 
 #include <QAccessibleWidget>
-#include <QPointer>
 #include <QLineEdit>
+#include <QPointer>
 #include <QStyle>
 #include <QVariant>
 
@@ -173,8 +173,6 @@ public:
             static_cast<CLinkStatic *>(widget())->activate();
     }
 };
-
-class AccessibleNavList;
 
 // One row of the settings page list: a list item named by its text, selected when it
 // is the chosen row and focused when the list has the keyboard on it.
@@ -386,7 +384,9 @@ void filteringHandler(QAccessibleEvent *event)
         s_outer(out);
         return;
     }
-    // Back to the platform's own handling for this one event.
+    // Back to the platform's own handling for this one event. (Qt updates a table's
+    // cache before any handler sees its model change, so such an event would update
+    // it twice; none comes while an edit takes a key or the focus.)
     QAccessible::installUpdateHandler(nullptr);
     QAccessible::updateAccessibility(out);
     QAccessible::installUpdateHandler(filteringHandler);

@@ -13,18 +13,18 @@ class QWidget;
 //   their kind; the name is the accessible name, else the caption, else the tool tip;
 //   the description is the accessible description (the home window's help line);
 //   pressing is their default action.
-// - CLinkStatic: a link that opens as a click does; CTranslucentLabel: static text
-//   reading its current text; CStatusLabel: a notification reading its current text,
-//   which it announces when the text changes (a screen reader speaks a notification
-//   as it shows); CNavList: a list of list items, each named by its row and selected
-//   when chosen, the list's value being the chosen row.
+// - CLinkStatic: a link that opens as a click does, reached by Tab; CTranslucentLabel:
+//   static text reading its current text; CStatusLabel: static text reading its
+//   current text, with a notification child that the label shows whenever its text
+//   changes (a screen reader speaks a notification as it shows); CNavList: a list of
+//   list items, each named by its row, selected when chosen and focused when the list
+//   has the keyboard; the list's value is the chosen row.
 // - The layered top-level windows (the home window): a window named by its title.
 // - Any other widget given a role with setAccessibleRole (the word display).
 // Password edits: what is typed reaches a screen reader as the mask character only.
 namespace accessibility {
 
-// Registers the factory and the event filter; once per process, before the first
-// window is shown.
+// Registers the factory; once per process, before the first window is shown.
 void install();
 
 // Tells a screen reader of an event the program raises itself (a text or the
