@@ -20,6 +20,8 @@ packages=(
   xvfb xauth trayer xdotool x11-utils imagemagick
   # the real-desktop test: a window manager, and the accessibility bus it reads the screen from
   openbox dbus-daemon at-spi2-core python3-pyatspi
+  # the screen-reader test: Orca, speaking through speech-dispatcher's espeak-ng module
+  orca python3-speechd speech-dispatcher speech-dispatcher-espeak-ng speech-dispatcher-audio-plugins
   # the Debian package: its dependencies, checks of its desktop entry and metainfo, and
   # Debian's own package checker
   dpkg-dev desktop-file-utils appstream lintian

@@ -113,9 +113,27 @@ void CMemorizePage::clearEdit()
         m_edit->clear();
 }
 
+void CMemorizePage::describeWord()
+{
+    const QString word = m_display->word().trimmed();
+    if (word.isEmpty()) {
+        describeQuestion({}, {});
+        return;
+    }
+    const QString meaning = m_explanation->text();
+    // In the hard mode the word is typed from memory once it has vanished: only the
+    // page, which has the keyboard while the word shows, says it, and only then.
+    const bool hard = theUser.MemorHardMode == 1;
+    const bool shown = !hard || m_countdown.isActive();
+    describeQuestion({hard ? QString() : word, meaning}, {shown ? word : QString(), meaning});
+}
+
 void CMemorizePage::startCountdown()
 {
     m_display->SetMode(CWordDisplay::Normal);
+    // The keyboard leaves the edit for the page, not for the next control in the chain.
+    if (m_edit->hasFocus())
+        setFocus(Qt::OtherFocusReason);
     m_edit->hide();
     m_countdown.start(kCountdownMs);
 }
@@ -152,6 +170,7 @@ void CMemorizePage::Start()
         m_edit->show();
         m_display->SetMode(CWordDisplay::Normal);
     }
+    describeWord();
 }
 
 bool CMemorizePage::FetchWord()
@@ -236,6 +255,7 @@ void CMemorizePage::Advance()
         clearEdit();
         if (theUser.MemorHardMode == 1)
             startCountdown();
+        describeWord();
     } else {
         // The progress stays as it was: the last word's position is the total.
         m_next->SetText(kDoneCaption);
@@ -251,6 +271,7 @@ void CMemorizePage::End()
     m_phonetic->clear();
     m_explanation->clear();
     m_finished = false;
+    describeWord();
 }
 
 void CMemorizePage::OnCountdownTick()
@@ -271,6 +292,7 @@ void CMemorizePage::OnCountdownTick()
         m_edit->setFocus();
         m_display->SetMode(CWordDisplay::Spelling);
         m_countdown.stop();
+        describeWord();
     }
 }
 
@@ -286,6 +308,7 @@ void CMemorizePage::OnHardMode()
         m_display->SetMode(CWordDisplay::Normal);
     }
     storeUserOption("MemorHardMode", theUser.MemorHardMode, on);
+    describeWord();
 }
 
 void CMemorizePage::OnAutoNext()

@@ -65,6 +65,7 @@ private:
     void Advance();
     void End();
     void startCountdown();
+    void describeWord();
     void clearEdit();
     void clearStatus();
     void syncOptions();

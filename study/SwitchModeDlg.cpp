@@ -124,6 +124,9 @@ void CSwitchModeDlg::buildControls()
         head->addStretch(1);
         head->addWidget(noLimit);
         grid->addLayout(head, row, 0, 1, 5);
+        // "从" and "到" label their boxes for a screen reader.
+        fromLabel->setBuddy(from);
+        toLabel->setBuddy(to);
         grid->addWidget(fromLabel, row + 1, 0);
         grid->addWidget(from, row + 1, 1);
         grid->addWidget(toLabel, row + 1, 2);

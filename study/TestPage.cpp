@@ -186,6 +186,15 @@ void CTestPage::Start()
         showStoreError(e);
     }
     ShowProgress();
+    describeCurrentQuestion();
+}
+
+void CTestPage::describeCurrentQuestion()
+{
+    // The question for a screen reader: the explanation to type or choose the word of,
+    // or the word to choose the explanation of; the options read themselves.
+    const QString asked = m_kind == ChooseExplanation ? m_correctWord : m_explanation->text();
+    describeQuestion({asked}, {asked});
 }
 
 void CTestPage::ShowProgress()
@@ -293,8 +302,10 @@ void CTestPage::NextQuestion()
     m_kind = m_kindSource();
     if (LoadQuestion()) {
         ShowProgress();
+        describeCurrentQuestion();
         return;
     }
+    describeQuestion({}, {});
     m_showAnswer->hide();
     m_addHard->hide();
     m_ok->SetText(kDoneCaption);

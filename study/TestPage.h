@@ -79,6 +79,7 @@ private:
     bool LoadQuestion();
     void NextQuestion();
     void ShowProgress();
+    void describeCurrentQuestion();
     void End();
     void clearStatus();
     bool wrongAnswer() const;

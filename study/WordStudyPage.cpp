@@ -76,6 +76,19 @@ void CWordStudyPage::showProgress(int position, int total)
     m_progress->SetPos(total > 0 ? int(double(shown) / total * 100) : 0);
 }
 
+void CWordStudyPage::describeQuestion(const QStringList &forEdit, const QStringList &forPage)
+{
+    const auto spoken = [this](QStringList parts) {
+        parts.removeAll(QString());
+        if (parts.isEmpty())
+            return QString();
+        parts << m_progressText->text();
+        return parts.join(QStringLiteral("，"));
+    };
+    m_edit->setAccessibleDescription(spoken(forEdit));
+    setAccessibleDescription(spoken(forPage));
+}
+
 void CWordStudyPage::takeFocus()
 {
     if (m_edit && m_edit->isVisibleTo(this))

@@ -39,6 +39,12 @@ protected:
     static void placeOptionBoxes(CSkinButton *first, CSkinButton *second, int y);
     // "shown / total" and the bar, shown being the smaller of position and total.
     void showProgress(int position, int total);
+    // What a screen reader says of the question in view, with the position, without
+    // the learner leaving the control that has the keyboard: the edit's description
+    // (`forEdit`) and the page's (`forPage`, for when the edit is hidden); a screen
+    // reader speaks a focused control's description when it changes. Empty parts are
+    // left out; nothing at all clears both.
+    void describeQuestion(const QStringList &forEdit, const QStringList &forPage);
 
     CWordDisplay *m_display = nullptr;
     CSkinButton *m_speak = nullptr;

@@ -8,11 +8,16 @@
 #include "ui/TranslucentLabel.h"
 
 #include <QAccessibleWidget>
+#include <QLineEdit>
+#include <QPointer>
+#include <QStyle>
 #include <QVariant>
 
 namespace {
 
 const char kRoleProperty[] = "quilloraAccessibleRole";
+
+accessibility::Observer s_observer = nullptr;
 
 // Name and description: what the program set, else what the control shows, else its
 // tool tip (the image buttons have nothing else).
@@ -93,6 +98,67 @@ private:
     void (*m_press)(QWidget *);
 };
 
+// What a status line says, as a notification of its own: a screen reader speaks a
+// notification as it shows, which the line reports whenever its text changes. The
+// line itself stays a label, so that no empty notification is read out as a page
+// with an empty line opens.
+class StatusNotification : public QAccessibleInterface
+{
+public:
+    explicit StatusNotification(CStatusLabel *label)
+        : m_label(label)
+    {
+    }
+
+    bool isValid() const override { return m_label; }
+    QObject *object() const override { return nullptr; }
+    QWindow *window() const override { return m_label ? m_label->window()->windowHandle() : nullptr; }
+    QAccessibleInterface *parent() const override { return m_label ? QAccessible::queryAccessibleInterface(m_label) : nullptr; }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name && m_label ? m_label->text() : QString();
+    }
+    void setText(QAccessible::Text, const QString &) override {}
+    QRect rect() const override { return m_label ? QRect(m_label->mapToGlobal(QPoint()), m_label->size()) : QRect(); }
+    QAccessible::Role role() const override { return QAccessible::Notification; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s;
+        s.invisible = !m_label || !m_label->isVisible() || m_label->text().isEmpty();
+        return s;
+    }
+
+private:
+    QPointer<CStatusLabel> m_label;
+};
+
+class AccessibleStatus : public Accessible
+{
+public:
+    explicit AccessibleStatus(QWidget *w)
+        : Accessible(w, QAccessible::StaticText, [](QWidget *x) { return static_cast<CStatusLabel *>(x)->text(); })
+        , m_notification(QAccessible::registerAccessibleInterface(new StatusNotification(static_cast<CStatusLabel *>(w))))
+    {
+    }
+    ~AccessibleStatus() override { QAccessible::deleteAccessibleInterface(m_notification); }
+    int childCount() const override { return 1; }
+    QAccessibleInterface *child(int index) const override
+    {
+        return index == 0 ? QAccessible::accessibleInterface(m_notification) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        return child == QAccessible::accessibleInterface(m_notification) ? 0 : -1;
+    }
+
+private:
+    QAccessible::Id m_notification;
+};
+
 class AccessibleLink : public Accessible
 {
 public:
@@ -108,6 +174,56 @@ public:
     }
 };
 
+// One row of the settings page list: a list item named by its text, selected when it
+// is the chosen row and focused when the list has the keyboard on it.
+class AccessibleNavItem : public QAccessibleInterface
+{
+public:
+    AccessibleNavItem(CNavList *list, int index)
+        : m_list(list)
+        , m_index(index)
+    {
+    }
+
+    bool isValid() const override { return m_list && m_index < m_list->count(); }
+    QObject *object() const override { return nullptr; }
+    QWindow *window() const override { return m_list ? m_list->window()->windowHandle() : nullptr; }
+    QAccessibleInterface *parent() const override { return m_list ? QAccessible::queryAccessibleInterface(m_list) : nullptr; }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name && m_list ? m_list->itemText(m_index) : QString();
+    }
+    void setText(QAccessible::Text, const QString &) override {}
+    QRect rect() const override
+    {
+        if (!m_list)
+            return {};
+        const QRect r = m_list->itemRect(m_index);
+        return QRect(m_list->mapToGlobal(r.topLeft()), r.size());
+    }
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s;
+        if (!m_list)
+            return s;
+        s.selectable = true;
+        s.focusable = true;
+        s.selected = m_list->GetCurSel() == m_index;
+        s.focused = s.selected && m_list->hasFocus();
+        s.invisible = !m_list->isVisible();
+        return s;
+    }
+
+private:
+    QPointer<CNavList> m_list;
+    int m_index;
+};
+
 class AccessibleNavList : public Accessible
 {
 public:
@@ -115,14 +231,46 @@ public:
         : Accessible(w, QAccessible::List)
     {
     }
+    ~AccessibleNavList() override
+    {
+        for (QAccessible::Id id : std::as_const(m_items))
+            QAccessible::deleteAccessibleInterface(id);
+    }
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Value) {
-            const auto *list = static_cast<const CNavList *>(widget());
-            return list->itemText(list->GetCurSel());
-        }
+        if (t == QAccessible::Value)
+            return list()->itemText(list()->GetCurSel());
         return Accessible::text(t);
     }
+    int childCount() const override { return list()->count(); }
+    QAccessibleInterface *child(int index) const override
+    {
+        if (index < 0 || index >= list()->count())
+            return nullptr;
+        // The rows keep their interfaces (and ids) for the list's lifetime: a screen
+        // reader knows a row again by its id.
+        while (m_items.size() <= index) {
+            auto *item = new AccessibleNavItem(list(), int(m_items.size()));
+            m_items.append(QAccessible::registerAccessibleInterface(item));
+        }
+        return QAccessible::accessibleInterface(m_items[index]);
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        for (int i = 0; i < m_items.size(); ++i) {
+            if (QAccessible::accessibleInterface(m_items[i]) == child)
+                return i;
+        }
+        return -1;
+    }
+    QAccessibleInterface *childAt(int x, int y) const override
+    {
+        return child(list()->itemAt(list()->mapFromGlobal(QPoint(x, y))));
+    }
+
+private:
+    CNavList *list() const { return static_cast<CNavList *>(widget()); }
+    mutable QList<QAccessible::Id> m_items;
 };
 
 QAccessibleInterface *factory(const QString &className, QObject *object)
@@ -149,11 +297,15 @@ QAccessibleInterface *factory(const QString &className, QObject *object)
     if (className == QLatin1String("CLinkStatic"))
         return new AccessibleLink(w);
     if (className == QLatin1String("CStatusLabel"))
-        return new Accessible(w, QAccessible::StaticText, [](QWidget *x) { return static_cast<CStatusLabel *>(x)->text(); });
+        return new AccessibleStatus(w);
     if (className == QLatin1String("CTranslucentLabel"))
         return new Accessible(w, QAccessible::StaticText, [](QWidget *x) { return static_cast<CTranslucentLabel *>(x)->text(); });
     if (className == QLatin1String("CNavList"))
         return new AccessibleNavList(w);
+    // A layered window draws its own frame: without this it is read as a nameless
+    // filler rather than the program's window.
+    if (className == QLatin1String("CLayeredDialog") && w->isWindow())
+        return new QAccessibleWidget(w, QAccessible::Window);
     // Only for the class that was given the role, not for the classes it derives from.
     const QVariant role = w->property(kRoleProperty);
     if (role.isValid() && className == QLatin1String(w->metaObject()->className()))
@@ -172,6 +324,111 @@ void install()
         return true;
     }();
     Q_UNUSED(installed);
+}
+
+void notify(QAccessibleEvent *event)
+{
+    if (s_observer)
+        s_observer(event);
+    QAccessible::updateAccessibility(event);
+}
+
+void setObserver(Observer observer)
+{
+    s_observer = observer;
+}
+
+std::unique_ptr<QAccessibleEvent> masked(QAccessibleEvent *event)
+{
+    auto *edit = qobject_cast<QLineEdit *>(event->object());
+    if (!edit || edit->echoMode() == QLineEdit::Normal)
+        return nullptr;
+    const QChar mask(edit->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, edit));
+    const auto hide = [&](const QString &text) {
+        return edit->echoMode() == QLineEdit::NoEcho ? QString() : QString(text.size(), mask);
+    };
+    switch (event->type()) {
+    case QAccessible::TextInserted: {
+        const auto *e = static_cast<QAccessibleTextInsertEvent *>(event);
+        return std::make_unique<QAccessibleTextInsertEvent>(edit, e->changePosition(), hide(e->textInserted()));
+    }
+    case QAccessible::TextRemoved: {
+        const auto *e = static_cast<QAccessibleTextRemoveEvent *>(event);
+        return std::make_unique<QAccessibleTextRemoveEvent>(edit, e->changePosition(), hide(e->textRemoved()));
+    }
+    case QAccessible::TextUpdated: {
+        const auto *e = static_cast<QAccessibleTextUpdateEvent *>(event);
+        return std::make_unique<QAccessibleTextUpdateEvent>(edit, e->changePosition(), hide(e->textRemoved()),
+                                                            hide(e->textInserted()));
+    }
+    default:
+        return nullptr;
+    }
+}
+
+namespace {
+
+QAccessible::UpdateHandler s_outer = nullptr;
+int s_scopes = 0;
+int s_maskDepth = 0;
+QObject *s_quietCaret = nullptr;
+
+void filteringHandler(QAccessibleEvent *event)
+{
+    if (s_quietCaret && event->object() == s_quietCaret
+        && (event->type() == QAccessible::TextCaretMoved || event->type() == QAccessible::TextSelectionChanged))
+        return;
+    const std::unique_ptr<QAccessibleEvent> copy = s_maskDepth > 0 ? masked(event) : nullptr;
+    QAccessibleEvent *out = copy ? copy.get() : event;
+    if (s_outer) {
+        s_outer(out);
+        return;
+    }
+    // Back to the platform's own handling for this one event. (Qt updates a table's
+    // cache before any handler sees its model change, so such an event would update
+    // it twice; none comes while an edit takes a key or the focus.)
+    QAccessible::installUpdateHandler(nullptr);
+    QAccessible::updateAccessibility(out);
+    QAccessible::installUpdateHandler(filteringHandler);
+}
+
+void enterScope()
+{
+    if (s_scopes++ == 0)
+        s_outer = QAccessible::installUpdateHandler(filteringHandler);
+}
+
+void leaveScope()
+{
+    if (--s_scopes == 0)
+        QAccessible::installUpdateHandler(s_outer);
+}
+
+} // namespace
+
+PasswordEventsMasked::PasswordEventsMasked()
+{
+    enterScope();
+    ++s_maskDepth;
+}
+
+PasswordEventsMasked::~PasswordEventsMasked()
+{
+    --s_maskDepth;
+    leaveScope();
+}
+
+CaretEventsHeld::CaretEventsHeld(QObject *edit)
+    : m_previous(s_quietCaret)
+{
+    enterScope();
+    s_quietCaret = edit;
+}
+
+CaretEventsHeld::~CaretEventsHeld()
+{
+    s_quietCaret = m_previous;
+    leaveScope();
 }
 
 void setAccessibleRole(QWidget *widget, QAccessible::Role role)

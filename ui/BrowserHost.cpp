@@ -5,6 +5,7 @@
 #include "platform/Modules.h"
 #include "ui/External.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
@@ -14,6 +15,7 @@
 namespace {
 
 constexpr char kGlIntegration[] = "QT_XCB_GL_INTEGRATION";
+constexpr char kLinuxAccessibility[] = "QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY";
 const QString kModule = QStringLiteral("browser");
 
 struct BrowserHost
@@ -53,6 +55,10 @@ BrowserEngine *engine()
     BrowserHost &h = hostState();
     if (h.engine || h.failed)
         return h.engine;
+    // The engine shows its pages to a screen reader only when told so as it starts;
+    // the page trees cost memory and time, so only where a screen reader listens.
+    if (QAccessible::isActive() && !qEnvironmentVariableIsSet(kLinuxAccessibility))
+        qputenv(kLinuxAccessibility, "1");
     QString error;
     auto *e = qobject_cast<BrowserEngine *>(loadModule(kModule, &error));
     if (!e) {

@@ -5,7 +5,9 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace {
 CLinkStatic::Opener &opener()
@@ -25,6 +27,8 @@ CLinkStatic::CLinkStatic(const QString &text, QWidget *parent)
 {
     setCursor(Qt::PointingHandCursor);
     setMouseTracking(true);
+    // Reached by Tab and opened by Enter or Space, as links are without a mouse.
+    setFocusPolicy(Qt::TabFocus);
     applyLook();
 }
 
@@ -125,6 +129,48 @@ void CLinkStatic::activate()
     m_visited = true;
     applyLook();
     Q_EMIT clicked();
+}
+
+void CLinkStatic::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+            activate();
+            event->accept();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void CLinkStatic::focusInEvent(QFocusEvent *event)
+{
+    update();
+    QLabel::focusInEvent(event);
+}
+
+void CLinkStatic::focusOutEvent(QFocusEvent *event)
+{
+    update();
+    QLabel::focusOutEvent(event);
+}
+
+void CLinkStatic::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (hasFocus()) {
+        QPainter p(this);
+        QPen dotted(currentColor());
+        dotted.setStyle(Qt::DotLine);
+        p.setPen(dotted);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
 }
 
 void CLinkStatic::mousePressEvent(QMouseEvent *event)

@@ -1,6 +1,10 @@
 #include "ui/NavList.h"
 
+#include "ui/Accessibility.h"
+
+#include <QAccessible>
 #include <QKeyEvent>
+#include <QTimer>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -26,8 +30,27 @@ void CNavList::AddItem(const QString &text, const QImage &icon)
 
 void CNavList::SetCurSel(int index)
 {
+    const bool changed = index != m_selected;
     m_selected = index;
     update();
+    if (changed)
+        reportCurrent();
+}
+
+void CNavList::reportCurrent()
+{
+    // The rows are painted: a screen reader learns of the chosen one from its item,
+    // selected, and focused when the list has the keyboard.
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(this);
+    QAccessibleInterface *item = list ? list->child(m_selected) : nullptr;
+    if (!item)
+        return;
+    QAccessibleEvent selected(item, QAccessible::SelectionAdd);
+    accessibility::notify(&selected);
+    if (hasFocus()) {
+        QAccessibleEvent focus(item, QAccessible::Focus);
+        accessibility::notify(&focus);
+    }
 }
 
 QRect CNavList::itemRect(int index) const
@@ -118,6 +141,7 @@ void CNavList::select(int index)
         return;
     m_selected = index;
     update();
+    reportCurrent();
     Q_EMIT selectionChanged(index);
 }
 
@@ -137,6 +161,12 @@ void CNavList::focusInEvent(QFocusEvent *event)
 {
     update();
     QWidget::focusInEvent(event);
+    // After the list's own focus event, which Qt sends once this returns: the
+    // keyboard is on the chosen row.
+    QTimer::singleShot(0, this, [this] {
+        if (hasFocus())
+            reportCurrent();
+    });
 }
 
 void CNavList::focusOutEvent(QFocusEvent *event)
@@ -154,6 +184,7 @@ void CNavList::mousePressEvent(QMouseEvent *event)
             if (m_hot == index)
                 m_hot = -1;
             update();
+            reportCurrent();
             Q_EMIT selectionChanged(index);
         }
     }

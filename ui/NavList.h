@@ -54,6 +54,7 @@ private:
     QImage renderItem(int index) const;
     void setHot(int index);
     void select(int index);
+    void reportCurrent();
 
     QList<Item> m_items;
     int m_selected = 0;

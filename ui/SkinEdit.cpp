@@ -1,5 +1,7 @@
 #include "ui/SkinEdit.h"
 
+#include "ui/Accessibility.h"
+
 #include <QPainter>
 
 CSkinEdit::CSkinEdit(QWidget *parent)
@@ -104,6 +106,9 @@ void CSkinEdit::resizeEvent(QResizeEvent *event)
 
 void CSkinEdit::focusInEvent(QFocusEvent *event)
 {
+    // The focus event Qt sends once this returns tells a screen reader where the
+    // caret is; the caret's own events before it would make it move here silently.
+    const accessibility::CaretEventsHeld held(this);
     QLineEdit::focusInEvent(event);
     update();
 }
@@ -112,4 +117,25 @@ void CSkinEdit::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
     update();
+}
+
+void CSkinEdit::keyPressEvent(QKeyEvent *event)
+{
+    // A password's characters reach a screen reader as mask characters only.
+    if (echoMode() == Normal) {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
+    const accessibility::PasswordEventsMasked masked;
+    QLineEdit::keyPressEvent(event);
+}
+
+void CSkinEdit::inputMethodEvent(QInputMethodEvent *event)
+{
+    if (echoMode() == Normal) {
+        QLineEdit::inputMethodEvent(event);
+        return;
+    }
+    const accessibility::PasswordEventsMasked masked;
+    QLineEdit::inputMethodEvent(event);
 }

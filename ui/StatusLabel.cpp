@@ -1,7 +1,9 @@
 #include "ui/StatusLabel.h"
 
+#include "ui/Accessibility.h"
 #include "ui/Images.h"
 
+#include <QAccessible>
 #include <QPainter>
 
 CStatusLabel::CStatusLabel(int stripId, QWidget *parent)
@@ -32,8 +34,21 @@ QColor CStatusLabel::colorFor(int kind)
 
 void CStatusLabel::SetStatus(int kind, const QString &text)
 {
+    const bool changed = kind != m_kind || text != m_text;
     m_kind = kind;
     m_text = text;
+    if (changed) {
+        // A screen reader learns the new text, and speaks it as its notification
+        // showing (see accessibility); a cleared line says nothing.
+        QAccessibleEvent nameChanged(this, QAccessible::NameChanged);
+        accessibility::notify(&nameChanged);
+        QAccessibleInterface *line = QAccessible::queryAccessibleInterface(this);
+        QAccessibleInterface *notification = line ? line->child(0) : nullptr;
+        if (notification && !text.isEmpty() && isVisible()) {
+            QAccessibleEvent shown(notification, QAccessible::ObjectShow);
+            accessibility::notify(&shown);
+        }
+    }
     // The parent may show through where the label was drawn before.
     if (parentWidget())
         parentWidget()->update(geometry());

@@ -1,5 +1,7 @@
 #include "ui/TranslucentLabel.h"
 
+#include "ui/Accessibility.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -19,7 +21,11 @@ QFont CTranslucentLabel::labelFont()
 
 void CTranslucentLabel::SetText(const QString &text)
 {
-    m_text = text;
+    if (text != m_text) {
+        m_text = text;
+        QAccessibleEvent nameChanged(this, QAccessible::NameChanged);
+        accessibility::notify(&nameChanged);
+    }
     UpdateState();
 }
 

@@ -36,10 +36,15 @@ CAccountPage::CAccountPage(CQuilloraDlg *mainWindow, QWidget *parent)
     grid->setContentsMargins(10, 10, 10, 10);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(10);
-    grid->addWidget(new QLabel(QStringLiteral("每日任务量"), group), 0, 0);
+    // Each edit is named by its caption, not by the group's title, for a screen reader.
+    auto *dayNumCaption = new QLabel(QStringLiteral("每日任务量"), group);
+    dayNumCaption->setBuddy(m_dayNum);
+    auto *passwordCaption = new QLabel(QStringLiteral("密码"), group);
+    passwordCaption->setBuddy(m_password);
+    grid->addWidget(dayNumCaption, 0, 0);
     grid->addWidget(m_dayNum, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("(5 - 1000)"), group), 0, 2, 1, 2);
-    grid->addWidget(new QLabel(QStringLiteral("密码"), group), 1, 0);
+    grid->addWidget(passwordCaption, 1, 0);
     grid->addWidget(m_password, 1, 1, 1, 2);
     grid->addWidget(m_show, 1, 3);
     grid->setColumnStretch(2, 1);

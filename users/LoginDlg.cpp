@@ -96,7 +96,10 @@ void CLoginDlg::buildControls()
     options->addWidget(m_remember);
     options->addWidget(m_autoLog);
     options->addStretch(1);
-    options->addWidget(caption(QStringLiteral("忘记密码？"), this));
+    // A plain label, but in the Tab chain: a learner without a mouse finds it too.
+    QLabel *forgotten = caption(QStringLiteral("忘记密码？"), this);
+    forgotten->setFocusPolicy(Qt::TabFocus);
+    options->addWidget(forgotten);
     fields->addLayout(options, 2, 1);
     fields->addWidget(m_status, 3, 1);
     fields->setColumnStretch(1, 1);
@@ -121,7 +124,8 @@ void CLoginDlg::buildControls()
     setTabOrder(m_userName, m_password);
     setTabOrder(m_password, m_remember);
     setTabOrder(m_remember, m_autoLog);
-    setTabOrder(m_autoLog, m_login);
+    setTabOrder(m_autoLog, forgotten);
+    setTabOrder(forgotten, m_login);
     setTabOrder(m_login, m_register);
 }
 

@@ -43,6 +43,14 @@ QLabel *caption(const QString &text, QWidget *parent)
     return label;
 }
 
+// A caption naming `control` for a screen reader.
+QLabel *buddyCaption(const QString &text, QWidget *control, QWidget *parent)
+{
+    QLabel *label = caption(text, parent);
+    label->setBuddy(control);
+    return label;
+}
+
 // What the integer exchange of the dialog accepts: an optional sign and decimal
 // digits, blanks around them allowed.
 bool parseInteger(const QString &text, int &value)
@@ -157,16 +165,16 @@ void CNewUserDlg::buildControls()
     grid->setContentsMargins(16, 14, 16, 14);
     grid->setHorizontalSpacing(10);
     grid->setVerticalSpacing(8);
-    grid->addWidget(caption(QStringLiteral("账号(*)"), group), 0, 0);
+    grid->addWidget(buddyCaption(QStringLiteral("账号(*)"), m_userNameEdit, group), 0, 0);
     grid->addWidget(m_userNameEdit, 0, 1);
     grid->addWidget(m_userNameStatus, 0, 2, Qt::AlignVCenter);
-    grid->addWidget(caption(QStringLiteral("密码(*)"), group), 1, 0);
+    grid->addWidget(buddyCaption(QStringLiteral("密码(*)"), m_passwordEdit, group), 1, 0);
     grid->addWidget(m_passwordEdit, 1, 1);
     grid->addWidget(m_passwordStatus, 1, 2, Qt::AlignVCenter);
-    grid->addWidget(caption(QStringLiteral("密码确认(*)"), group), 2, 0);
+    grid->addWidget(buddyCaption(QStringLiteral("密码确认(*)"), m_confirmEdit, group), 2, 0);
     grid->addWidget(m_confirmEdit, 2, 1);
     grid->addWidget(m_confirmStatus, 2, 2, Qt::AlignVCenter);
-    grid->addWidget(caption(QStringLiteral("每日任务量(*)"), group), 3, 0);
+    grid->addWidget(buddyCaption(QStringLiteral("每日任务量(*)"), m_dayNumEdit, group), 3, 0);
     auto *amount = new QHBoxLayout;
     amount->setSpacing(6);
     amount->addWidget(m_dayNumEdit);

@@ -42,15 +42,22 @@ CReminderPage::CReminderPage(CQuilloraDlg *mainWindow, QWidget *parent)
 
     auto *hours = new QHBoxLayout;
     hours->setSpacing(4);
-    hours->addWidget(new QLabel(QStringLiteral("提醒开始于"), this));
+    // The captions label the boxes for a screen reader.
+    auto *beginCaption = new QLabel(QStringLiteral("提醒开始于"), this);
+    beginCaption->setBuddy(m_begin);
+    auto *endCaption = new QLabel(QStringLiteral("时 到 "), this);
+    endCaption->setBuddy(m_end);
+    hours->addWidget(beginCaption);
     hours->addWidget(m_begin);
-    hours->addWidget(new QLabel(QStringLiteral("时 到 "), this));
+    hours->addWidget(endCaption);
     hours->addWidget(m_end);
     hours->addWidget(new QLabel(QStringLiteral("时"), this));
     hours->addStretch(1);
     auto *interval = new QHBoxLayout;
     interval->setSpacing(4);
-    interval->addWidget(new QLabel(QStringLiteral("间隔"), this));
+    auto *intervalCaption = new QLabel(QStringLiteral("间隔"), this);
+    intervalCaption->setBuddy(m_interval);
+    interval->addWidget(intervalCaption);
     interval->addWidget(m_interval);
     interval->addStretch(1);
     auto *note = new QLabel(QStringLiteral("注：仅当程序最小化到托盘时开始任务，且当完成当天任务后将会自动停止"), this);

@@ -44,12 +44,16 @@ CSpeechPage::CSpeechPage(CQuilloraDlg *mainWindow, QWidget *parent)
     auto *grid = new QGridLayout;
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(8);
-    grid->addWidget(new QLabel(QStringLiteral("朗读人"), this), 0, 0);
-    grid->addWidget(m_voice, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("音量"), this), 1, 0);
-    grid->addWidget(m_volume, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("速率"), this), 2, 0);
-    grid->addWidget(m_rate, 2, 1);
+    // Each control is labelled by its caption, for a screen reader (a combo box's own
+    // name is the voice chosen).
+    const std::pair<const char16_t *, QWidget *> captions[] = {{u"朗读人", m_voice}, {u"音量", m_volume}, {u"速率", m_rate}};
+    int row = 0;
+    for (const auto &[text, control] : captions) {
+        auto *caption = new QLabel(QString::fromUtf16(text), this);
+        caption->setBuddy(control);
+        grid->addWidget(caption, row, 0);
+        grid->addWidget(control, row++, 1);
+    }
     grid->setColumnStretch(1, 1);
 
     auto *column = new QVBoxLayout(this);

@@ -77,6 +77,7 @@ void CThesaurusDlg::createControls()
     m_lists = new CSkinComboBox(this);
     m_lists->setAccessibleName(QStringLiteral("词库列表"));
     m_lists->setObjectName(QString::number(IDC_LISTS));
+    label->setBuddy(m_lists);
     m_lists->LoadImages(166, QColor(0xAA, 0xAA, 0xAA), QColor(0x92, 0x92, 0xAA));
     m_lists->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_lists->setMinimumWidth(220);

@@ -1,11 +1,13 @@
 // What a screen reader finds in every window: each control a learner can use has a
-// name and the role of what it is; the home window's buttons carry their help line.
+// name and the role of what it is, a field its caption; the home window's buttons
+// carry their help line; what changes on its own is told.
 
 #include "app/QuilloraDlg.h"
 #include "home/CloseActionDlg.h"
 #include "home/HomeDlg.h"
 #include "study/SwitchModeDlg.h"
 #include "support/GuiTestSupport.h"
+#include "ui/Accessibility.h"
 #include "ui/LinkStatic.h"
 #include "ui/SkinButton.h"
 #include "ui/StatusLabel.h"
@@ -18,8 +20,12 @@
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStyle>
 
 using namespace testsupport;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -59,6 +65,17 @@ int expectedRole(QObject *o)
     return -1;
 }
 
+// A field is named by its caption (a label tied to it), or by a name of its own where
+// no caption shows; a combo box on Linux by its caption alone (its name is its value).
+// Without either the title of the group it sits in stands in for every field of it.
+bool captioned(QWidget *top, QWidget *field)
+{
+    if (!field->accessibleName().isEmpty() && !field->inherits("QComboBox"))
+        return true;
+    const QList<QLabel *> labels = top->findChildren<QLabel *>();
+    return std::any_of(labels.begin(), labels.end(), [&](QLabel *l) { return l->buddy() == field; });
+}
+
 QString describe(QObject *o)
 {
     return QStringLiteral("%1 \"%2\"").arg(QString::fromLatin1(o->metaObject()->className()), o->objectName());
@@ -84,8 +101,37 @@ QStringList faults(QWidget *top)
             out << QStringLiteral("%1: role %2, not %3").arg(describe(w)).arg(role).arg(expected);
         if ((interactive(role) || expected != -1) && expected != QAccessible::StaticText && iface->text(QAccessible::Name).trimmed().isEmpty())
             out << describe(w) + QStringLiteral(": no name");
+        const bool field = role == QAccessible::EditableText || role == QAccessible::ComboBox || role == QAccessible::Slider
+                        || role == QAccessible::SpinBox;
+        if (field && !captioned(top, w))
+            out << describe(w) + QStringLiteral(": no caption");
+        // Reached by Tab, or a learner without a mouse cannot open it.
+        if (role == QAccessible::Link && !(w->focusPolicy() & Qt::TabFocus))
+            out << describe(w) + QStringLiteral(": not in the Tab chain");
     }
     return out;
+}
+
+struct Raised
+{
+    QAccessible::Event type;
+    QAccessible::Role role;
+    QString name;
+    bool selected;
+};
+QList<Raised> s_raised;
+
+void observe(QAccessibleEvent *event)
+{
+    QAccessibleInterface *iface = event->accessibleInterface();
+    if (iface)
+        s_raised.append({event->type(), iface->role(), iface->text(QAccessible::Name), bool(iface->state().selected)});
+}
+
+bool raised(QAccessible::Event type, QAccessible::Role role, const QString &name)
+{
+    return std::any_of(s_raised.begin(), s_raised.end(),
+                       [&](const Raised &r) { return r.type == type && r.role == role && r.name == name; });
 }
 
 } // namespace
@@ -112,6 +158,8 @@ private Q_SLOTS:
     }
     void cleanup()
     {
+        accessibility::setObserver(nullptr);
+        s_raised.clear();
         m_home.reset();
         m_data.reset();
     }
@@ -149,10 +197,84 @@ private Q_SLOTS:
         QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
     }
 
+    // A status line tells its new text as a notification showing, which a screen reader
+    // speaks; the log-in error is the first a learner meets. A cleared line says nothing.
+    void statusLineAnnounced()
+    {
+        CLoginDlg dlg(nullptr);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        accessibility::setObserver(observe);
+        control<QLineEdit>(&dlg, CLoginDlg::IdUserName)->setText(QStringLiteral("ann"));
+        control<QLineEdit>(&dlg, CLoginDlg::IdPassword)->setText(QStringLiteral("wrong"));
+        QTest::keyClick(control<QLineEdit>(&dlg, CLoginDlg::IdPassword), Qt::Key_Return);
+        const QString error = QStringLiteral("用户名或密码错误");
+        QVERIFY(raised(QAccessible::ObjectShow, QAccessible::Notification, error));
+        QVERIFY(raised(QAccessible::NameChanged, QAccessible::StaticText, error));
+
+        s_raised.clear();
+        control<CStatusLabel>(&dlg, CLoginDlg::IdStatus)->SetStatus(CStatusLabel::Correct, QString());
+        QVERIFY(std::none_of(s_raised.begin(), s_raised.end(), [](const Raised &r) { return r.type == QAccessible::ObjectShow; }));
+    }
+
+    // The settings page list is a list of its rows, the chosen one selected; choosing
+    // another with the keys tells a screen reader which.
+    void settingsPageList()
+    {
+        CSettingsDlg dlg(0, m_home->mainWindow());
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(control<QWidget>(&dlg, CSettingsDlg::IDC_NAV));
+        QCOMPARE(list->role(), QAccessible::List);
+        QStringList rows;
+        for (int i = 0; i < list->childCount(); ++i) {
+            QAccessibleInterface *row = list->child(i);
+            QCOMPARE(row->role(), QAccessible::ListItem);
+            QCOMPARE(row->parent(), list);
+            QCOMPARE(list->indexOfChild(row), i);
+            QCOMPARE(bool(row->state().selected), i == 0);
+            rows << row->text(QAccessible::Name);
+        }
+        QCOMPARE(rows, (QStringList{u"提醒设置"_s, u"朗读设置"_s, u"操作习惯"_s, u"用户账户"_s, u"关于"_s}));
+        accessibility::setObserver(observe);
+        QTest::keyClick(control<QWidget>(&dlg, CSettingsDlg::IDC_NAV), Qt::Key_Down);
+        QVERIFY(raised(QAccessible::SelectionAdd, QAccessible::ListItem, u"朗读设置"_s));
+        QVERIFY(list->child(1)->state().selected && !list->child(0)->state().selected);
+        QCOMPARE(list->text(QAccessible::Value), u"朗读设置"_s);
+    }
+
+    // What is typed into a password box reaches a screen reader as mask characters:
+    // Qt reports the typed ones.
+    void passwordTextMasked()
+    {
+        CLoginDlg dlg(nullptr);
+        auto *password = control<QLineEdit>(&dlg, CLoginDlg::IdPassword);
+        auto *name = control<QLineEdit>(&dlg, CLoginDlg::IdUserName);
+        const QChar mask(password->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, password));
+        QAccessibleTextInsertEvent typed(password, 0, u"wro"_s);
+        const auto insert = accessibility::masked(&typed);
+        QVERIFY(insert);
+        QCOMPARE(static_cast<QAccessibleTextInsertEvent *>(insert.get())->textInserted(), QString(3, mask));
+        QAccessibleTextUpdateEvent replaced(password, 0, u"wro"_s, u"ng"_s);
+        const auto update = accessibility::masked(&replaced);
+        QVERIFY(update);
+        QCOMPARE(static_cast<QAccessibleTextUpdateEvent *>(update.get())->textRemoved(), QString(3, mask));
+        QCOMPARE(static_cast<QAccessibleTextUpdateEvent *>(update.get())->textInserted(), QString(2, mask));
+        QAccessibleTextRemoveEvent removed(password, 1, u"r"_s);
+        const auto remove = accessibility::masked(&removed);
+        QVERIFY(remove);
+        QCOMPARE(static_cast<QAccessibleTextRemoveEvent *>(remove.get())->textRemoved(), QString(1, mask));
+        // Shown text is read as it is.
+        QAccessibleTextInsertEvent plain(name, 0, u"ann"_s);
+        QVERIFY(!accessibility::masked(&plain));
+    }
+
     // What the home window's buttons say: the caption drawn in their art, and the help
     // line as their description; pressing is their action.
     void homeButtons()
     {
+        // The home window is read as the program's window, by its title.
+        QAccessibleInterface *window = QAccessible::queryAccessibleInterface(m_home.get());
+        QCOMPARE(window->role(), QAccessible::Window);
+        QCOMPARE(window->text(QAccessible::Name), u"Quillora"_s);
         const struct
         {
             int id;

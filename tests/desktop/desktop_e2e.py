@@ -202,10 +202,22 @@ def wait_focus_on(role, what):
              "the keyboard focus on %s (it is on %r)" % (what, focused()))
 
 
+def focused_row_of(name):
+    """True when the keyboard is on a row of the list named `name`: the row is what
+    says it is focused."""
+    for _, _, acc in visible("list item"):
+        try:
+            if acc.getState().contains(pyatspi.STATE_FOCUSED) and acc.parent.name == name:
+                return True
+        except Exception:
+            pass
+    return False
+
+
 def tab_to(name, limit=30):
     """Moves the keyboard focus with Tab until the control named `name` has it."""
     for _ in range(limit):
-        if focused_name() == name:
+        if focused_name() == name or focused_row_of(name):
             return
         key("Tab")
         time.sleep(0.05)

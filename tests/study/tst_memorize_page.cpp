@@ -13,6 +13,7 @@
 #include "ui/StatusLabel.h"
 #include "users/UserRecord.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDate>
 #include <QDir>
@@ -287,6 +288,38 @@ private Q_SLOTS:
         click(CMemorizePage::IdAutoNext);
         QCOMPARE(theUser.MemorAutoNext, 0);
         QCOMPARE(queryInt("SELECT MemorAutoNext FROM UserInfo_tbl WHERE uid = 1;"), 0);
+    }
+
+    // A screen reader hears the word, its meaning and the position without leaving the
+    // edit (its description, spoken when it changes); in the hard mode the word is said
+    // while it shows, and no longer once it is to be typed from memory.
+    void screenReaderHearsTheWord()
+    {
+        m_page->Start();
+        QAccessibleInterface *typing = QAccessible::queryAccessibleInterface(edit());
+        QAccessibleInterface *page = QAccessible::queryAccessibleInterface(m_page);
+        const auto heard = [&](QAccessibleInterface *iface, const QStringList &parts) {
+            const QString said = iface->text(QAccessible::Description);
+            for (const QString &part : parts) {
+                if (!said.contains(part))
+                    return QStringLiteral("%1 lacks %2").arg(said, part);
+            }
+            return QString();
+        };
+        QCOMPARE(heard(typing, {word(), text(CMemorizePage::IdExplanation), QStringLiteral("1 / 3")}), QString());
+        typeAndNext(word());
+        QCOMPARE(heard(typing, {word(), text(CMemorizePage::IdExplanation), QStringLiteral("2 / 3")}), QString());
+
+        click(CMemorizePage::IdHardMode);
+        const QString shown = word();
+        QCOMPARE(heard(page, {shown, text(CMemorizePage::IdExplanation), QStringLiteral("2 / 3")}), QString());
+        finishCountdown();
+        QVERIFY(edit()->isVisible());
+        for (QAccessibleInterface *iface : {typing, page, QAccessible::queryAccessibleInterface(display())}) {
+            QVERIFY2(!iface->text(QAccessible::Description).contains(shown), qPrintable(iface->text(QAccessible::Description)));
+            QVERIFY2(!iface->text(QAccessible::Name).contains(shown), qPrintable(iface->text(QAccessible::Name)));
+        }
+        QCOMPARE(heard(typing, {text(CMemorizePage::IdExplanation), QStringLiteral("2 / 3")}), QString());
     }
 
     void hardModeCountsDownThenAsksForTheSpelling()

@@ -14,6 +14,7 @@
 #include "ui/StatusLabel.h"
 #include "users/UserRecord.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDate>
 #include <QDir>
@@ -66,6 +67,8 @@ QString explanationOf(int bytes)
 }
 
 } // namespace
+
+using namespace Qt::StringLiterals;
 
 class TestTestPage : public QObject
 {
@@ -361,6 +364,30 @@ private Q_SLOTS:
         QTest::keyClicks(edit(), m_page->correctWord());
         QTest::keyClick(edit(), Qt::Key_Return);
         QCOMPARE(m_page->kind(), int(CTestPage::ChooseWord));
+    }
+
+    // A screen reader hears the question and the position from the control that has the
+    // keyboard (its description): the word whose explanation is asked for, or the
+    // explanation whose word is asked for, never the answer.
+    void screenReaderHearsTheQuestion()
+    {
+        setUp(numbered(3), 0, {0, 1, 2});
+        if (QTest::currentTestFailed())
+            return;
+        const auto described = [](QWidget *w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Description); };
+        const auto explanation = [this] { return QStringLiteral("n. 解释") + m_page->correctWord().mid(4); };
+        QVERIFY(m_page->hasFocus());
+        QString said = described(m_page);
+        QVERIFY2(said.contains(m_page->correctWord()) && said.contains(u"1 / 3"_s), qPrintable(said));
+        answerRight();
+        QCOMPARE(m_page->kind(), int(CTestPage::ChooseWord));
+        said = described(m_page);
+        QVERIFY2(said.contains(explanation()) && said.contains(u"2 / 3"_s) && !said.contains(m_page->correctWord()), qPrintable(said));
+        answerRight();
+        QCOMPARE(m_page->kind(), int(CTestPage::TypeWord));
+        QVERIFY(edit()->hasFocus());
+        said = described(edit());
+        QVERIFY2(said.contains(explanation()) && said.contains(u"3 / 3"_s) && !said.contains(m_page->correctWord()), qPrintable(said));
     }
 
     // A run that is left and started again records its first answer again.
