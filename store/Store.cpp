@@ -1,6 +1,7 @@
 #include "store/Store.h"
 
 #include "platform/AnsiText.h"
+#include "study/WordMemory.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -44,6 +45,8 @@ void openStore(CppSQLite3Connection &db, const QString &path, const char *key)
     if (QFileInfo::exists(path)) {
         db.open(file.constData(), key);
         db.execute(kCacheSize);
+        // A store from before the memory model gains its table on this first opening.
+        memory::ensureTable(db);
         return;
     }
     db.open(file.constData());
@@ -58,6 +61,7 @@ void openStore(CppSQLite3Connection &db, const QString &path, const char *key)
         rollbackIfOpen(db);
         throw;
     }
+    memory::ensureTable(db);
 }
 
 void rollbackIfOpen(CppSQLite3Connection &db)

@@ -6,6 +6,7 @@
 #include "study/StudyRules.h"
 #include "users/UserRecord.h"
 
+#include <QDate>
 #include <QFile>
 
 #include <algorithm>
@@ -22,6 +23,9 @@ constexpr char kIslandFormat[] = "<XML ID='MYCHART'><chart style='width:160; hei
 constexpr char kEmptyIsland[] = "<XML ID='MYCHART'></XML>";
 constexpr char kBodyFormat[] =
     "</HEAD><BODY><h1>统计信息</h1><div id='TextInfo'><p>当前用户: <span class='content'>%s</span><br>当前词库: <span class='content'>%s</span><br>当前模式: <span class='content'>%s</span></p><p>已背量/总量: <span class='content'>%d / %d</span><br>进度: <span class='content'>%.2f%%</span><br>已用时间: <span class='content'>%d天</span><br>剩余时间: <span class='content'>%s天</span><br>平均错误率: <span class='content'>%.2f%%</span></p></div><div id='PieInfo'><SCRIPT>MakeChart('MYCHART');</SCRIPT></div></BODY></HTML>";
+constexpr char kMemoryFormat[] =
+    "<div id='MemoryInfo' style='clear:both; padding-top:10px'><h2>记忆模型</h2><p>今天到期: <span class='content'>%d</span><br>"
+    "未来7天每天到期: <span class='content'>%s</span><br>今天平均回忆概率: <span class='content'>%.2f%%</span></p></div>";
 const QString kNotGathered = QStringLiteral("--");
 constexpr int kChartCap = 100;
 
@@ -180,6 +184,7 @@ QString modeName(int mode)
     case LearnNew: return QStringLiteral("学习新单词");
     case ReviewNormal: return QStringLiteral("复习旧单词");
     case ReviewHard: return QStringLiteral("复习难词本");
+    case SmartReview: return QStringLiteral("智能复习");
     default: return QString();
     }
 }
@@ -197,7 +202,14 @@ StatisticsFigures gatherStatistics(CppSQLite3Connection &db, const UserRecord &u
         }
 
         const MarkHistogram marks = markHistogram(db, user);
-        f.done = doneInMode(marks, user);
+        const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+        if (user.mode == SmartReview) {
+            // The studied words that are not due: the rest still wait for review.
+            f.memory = memory::outlook(db, user, today);
+            f.done = user.count - f.memory->dueToday;
+        } else {
+            f.done = doneInMode(marks, user);
+        }
 
         {
             // Whole local days since the first day logged in this mode. Both dates are
@@ -220,6 +232,8 @@ StatisticsFigures gatherStatistics(CppSQLite3Connection &db, const UserRecord &u
 
         fillChart(f, marks, db, user);
         f.chartGathered = true;
+        if (!f.memory)
+            f.memory = memory::outlook(db, user, today);
     } catch (const CppSQLite3Exception &e) {
         f.failure = ansi::toUnicode(e.errorMessage());
         if (!f.chartGathered) {
@@ -255,6 +269,21 @@ QString statisticsDocument(const StatisticsFigures &f, const QString &templateTe
         f.errorRate ? twoDecimals(*f.errorRate) : kNotGathered,
     };
     return templateText + statisticsIsland(f) + fillFormat(kBodyFormat, fields);
+}
+
+QString statisticsMemorySection(const StatisticsFigures &f)
+{
+    QString due = kNotGathered;
+    QString recall = kNotGathered;
+    QStringList days;
+    if (f.memory) {
+        due = QString::number(f.memory->dueToday);
+        for (int n : f.memory->dueNext)
+            days.append(QString::number(n));
+        if (f.memory->studied > 0)
+            recall = twoDecimals(f.memory->averageRecall * 100.0);
+    }
+    return fillFormat(kMemoryFormat, {due, days.isEmpty() ? kNotGathered : days.join(QStringLiteral(", ")), recall});
 }
 
 QString statisticsTemplate()
