@@ -5,29 +5,50 @@
 #include "store/Store.h"
 #include "study/MemoryModel.h"
 #include "study/StudyRules.h"
+#include "study/WordMemory.h"
 #include "users/UserRecord.h"
+
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <vector>
 
 namespace study {
 
 namespace {
-// Mode 3's candidates among the user's marks of the current list: the words due on
-// `day` (group 0), by lowest predicted recall first, then the never-studied words
-// (group 1) in random order. Recall falls with elapsed days over stability alike for
-// every word, so that ratio orders them without the curve itself. A word studied
-// without a memory row (only copied) counts from its last-study date with the
-// stability of one Good review and falls due the next day.
-QByteArray smartCandidates(const UserRecord &user, const QByteArray &day)
+// Mode 3's words: every due word, the lowest predicted recall first, up to the amount;
+// the rest filled with never-studied words of the list at random. Recall falls with
+// elapsed days over stability alike for every word, so that ratio orders them without
+// the curve itself; equal ones come in random order.
+std::vector<int> smartReviewWords(CppSQLite3Connection &db, const UserRecord &user, const QString &today)
 {
-    const QByteArray seeded = QByteArray::number(memory::firstReview(memory::Good).stability, 'g', 17);
-    return sqlFormat(
-        "SELECT m.uid uid, m.wid wid, (m.times <> 0) studied, "
-        "CASE WHEN m.times = 0 THEN 0 ELSE max(julianday('%s') - julianday(coalesce(r.LastReview, m.RecentMarkDate)), 0) "
-        "/ coalesce(r.stability, %s) END age "
-        "FROM WordsMarkInfo_tbl m JOIN words_tbl w ON m.wid = w.wid "
-        "LEFT JOIN WordMemory_tbl r ON r.uid = m.uid AND r.wid = m.wid "
-        "WHERE m.uid = %d AND w.tid = %d AND ( m.times = 0 OR "
-        "( r.wid IS NULL AND m.RecentMarkDate < date('%s') ) OR r.due <= date('%s') )",
-        day.constData(), seeded.constData(), user.uid, user.tid, day.constData(), day.constData());
+    std::vector<int> fresh;
+    const std::vector<memory::StudiedWord> studied = memory::studiedWords(db, user, today, &fresh);
+    struct Due
+    {
+        double age;
+        quint32 tie;
+        int wid;
+    };
+    QRandomGenerator &random = *QRandomGenerator::global();
+    std::vector<Due> due;
+    for (const memory::StudiedWord &w : studied)
+        if (w.dueIn <= 0)
+            due.push_back({w.elapsed / std::max(w.stability, memory::kMinStability), random.generate(), w.wid});
+    const size_t amount = size_t(std::max(user.DayNum, 0));
+    const size_t taken = std::min(due.size(), amount);
+    std::partial_sort(due.begin(), due.begin() + qsizetype(taken), due.end(),
+                      [](const Due &a, const Due &b) { return a.age != b.age ? a.age > b.age : a.tie < b.tie; });
+    std::vector<int> words;
+    words.reserve(std::min(amount, due.size() + fresh.size()));
+    for (size_t i = 0; i < taken; ++i)
+        words.push_back(due[i].wid);
+    if (words.size() < amount) {
+        std::shuffle(fresh.begin(), fresh.end(), random);
+        for (size_t i = 0; i < fresh.size() && words.size() < amount; ++i)
+            words.push_back(fresh[i]);
+    }
+    return words;
 }
 } // namespace
 
@@ -35,9 +56,10 @@ DailyListResult buildDailyList(CppSQLite3Connection &db, const UserRecord &user,
 {
     DailyListResult result;
     const QByteArray day = sqlQuote(QStringView(today));
-    const bool hasWords = user.mode == SmartReview
-        ? db.queryInt(sqlFormat("SELECT EXISTS ( %s );", smartCandidates(user, day).constData()).constData()) != 0
-        : sourceHasWords(db, user, user.mode);
+    std::vector<int> smartWords;
+    if (user.mode == SmartReview)
+        smartWords = smartReviewWords(db, user, today);
+    const bool hasWords = user.mode == SmartReview ? !smartWords.empty() : sourceHasWords(db, user, user.mode);
     if (!hasWords) {
         result.outcome = DailyListOutcome::NothingToStudy;
         return result;
@@ -59,10 +81,12 @@ DailyListResult buildDailyList(CppSQLite3Connection &db, const UserRecord &user,
     }
 
     QByteArray insert;
-    if (user.mode == SmartReview)
-        insert = sqlFormat("INSERT INTO DayList_tbl SELECT uid, wid, NULL FROM ( %s ) ORDER BY studied DESC, age DESC, random() LIMIT %d;",
-                           smartCandidates(user, day).constData(), user.DayNum);
-    else if (user.mode == ReviewNormal)
+    if (user.mode == SmartReview) {
+        insert = "INSERT INTO DayList_tbl VALUES ";
+        for (size_t i = 0; i < smartWords.size(); ++i)
+            insert += sqlFormat("%s(%d, %d, NULL)", i ? ", " : "", user.uid, smartWords[i]);
+        insert += ';';
+    } else if (user.mode == ReviewNormal)
         insert = sqlFormat("INSERT INTO DayList_tbl SELECT DISTINCT uid, wid, NULL FROM ReviewNormal_view WHERE uid = %d AND tid = %d AND %s AND %s ORDER BY random() LIMIT %d;",
                            user.uid, user.tid, timesFragment(user).constData(), dateFragment(user).constData(), user.DayNum);
     else

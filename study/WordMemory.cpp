@@ -9,7 +9,10 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <optional>
 
 namespace memory {
 
@@ -84,43 +87,105 @@ QByteArray gradeStatement(CppSQLite3Connection &db, int uid, int wid, int rating
 }
 
 namespace {
-// One row per studied word of the user's current list: days since its last review
-// (at least 0), its stability, and days from `day` until it is due. A word studied
-// without a row (only copied) counts from its last-study date with the stability of
-// one Good review and falls due the next day.
-QByteArray studiedWords(const UserRecord &user, const QByteArray &day)
+// Days since 1970-01-01 of a "YYYY-MM-DD" date (civil calendar), or nullopt when the
+// text is not one. Done here rather than by the engine: the list-wide passes below
+// meet a date per word.
+std::optional<int> dayNumber(const char *text)
 {
-    const double s = firstReview(Good).stability;
-    return sqlFormat(
-        "SELECT max(julianday('%s') - julianday(coalesce(r.LastReview, m.RecentMarkDate)), 0) elapsed, "
-        "coalesce(r.stability, %s) stability, "
-        "coalesce(julianday(r.due), julianday(m.RecentMarkDate) + 1) - julianday('%s') dueIn "
-        "FROM WordsMarkInfo_tbl m JOIN words_tbl w ON m.wid = w.wid "
-        "LEFT JOIN WordMemory_tbl r ON r.uid = m.uid AND r.wid = m.wid "
-        "WHERE m.uid = %d AND w.tid = %d AND m.times > 0",
-        day.constData(), real(s).constData(), day.constData(), user.uid, user.tid);
+    if (!text || std::strlen(text) < 10 || text[4] != '-' || text[7] != '-')
+        return std::nullopt;
+    auto digits = [&](int from, int n) {
+        int v = 0;
+        for (int i = from; i < from + n; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return -1;
+            v = v * 10 + (text[i] - '0');
+        }
+        return v;
+    };
+    int y = digits(0, 4);
+    const int m = digits(5, 2);
+    const int d = digits(8, 2);
+    if (y < 0 || m < 1 || m > 12 || d < 1 || d > 31)
+        return std::nullopt;
+    // Years counted from March, so the leap day ends a year.
+    y -= m <= 2;
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const int yoe = y - era * 400;
+    const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
 }
 } // namespace
 
+std::vector<StudiedWord> studiedWords(CppSQLite3Connection &db, const UserRecord &user, const QString &day,
+                                      std::vector<int> *neverStudied)
+{
+    const std::optional<int> today = dayNumber(ansi::fromUnicode(day).constData());
+    if (!today)
+        return {};
+    const double seeded = firstReview(Good).stability;
+
+    // The user's marks of the list and the user's memory rows, both in word order (the
+    // memory table is kept in its key's order), merged in one pass: no lookup per word.
+    CppSQLite3Cursor marks = db.query(sqlFormat("SELECT m.wid, m.times, m.RecentMarkDate FROM WordsMarkInfo_tbl m JOIN words_tbl w "
+                                                "ON m.wid = w.wid WHERE m.uid = %d AND w.tid = %d ORDER BY m.wid;",
+                                                user.uid, user.tid)
+                                          .constData());
+    CppSQLite3Cursor rows = db.query(
+        sqlFormat("SELECT wid, stability, LastReview, due FROM WordMemory_tbl WHERE uid = %d ORDER BY wid;", user.uid).constData());
+    std::vector<StudiedWord> out;
+    for (; !marks.eof(); marks.next()) {
+        const int wid = marks.intValue(0);
+        while (!rows.eof() && rows.intValue(0) < wid)
+            rows.next();
+        const bool hasRow = !rows.eof() && rows.intValue(0) == wid;
+        if (marks.intValue(1) <= 0) {
+            if (neverStudied)
+                neverStudied->push_back(wid);
+            continue;
+        }
+        StudiedWord w;
+        w.wid = wid;
+        std::optional<int> last, due;
+        if (hasRow) {
+            w.stability = rows.floatValue(1, seeded);
+            last = dayNumber(rows.value(2));
+            due = dayNumber(rows.value(3));
+        } else {
+            // Studied only by copying: from its last-study date, due the day after.
+            w.stability = seeded;
+            last = dayNumber(marks.value(2));
+            if (last)
+                due = *last + 1;
+        }
+        if (!last || !due)
+            continue; // no usable date: never due, no recall to predict
+        // A clock set back (a review after today) counts as the same day.
+        w.elapsed = std::max(*today - *last, 0);
+        w.dueIn = *due - *today;
+        out.push_back(w);
+    }
+    return out;
+}
+
 int dueCount(CppSQLite3Connection &db, const UserRecord &user, const QString &day)
 {
-    const QByteArray d = sqlQuote(QStringView(day));
-    return db.queryInt(sqlFormat("SELECT count(*) FROM ( %s ) WHERE dueIn <= 0;", studiedWords(user, d).constData()).constData());
+    const std::vector<StudiedWord> words = studiedWords(db, user, day);
+    return int(std::count_if(words.begin(), words.end(), [](const StudiedWord &w) { return w.dueIn <= 0; }));
 }
 
 Outlook outlook(CppSQLite3Connection &db, const UserRecord &user, const QString &today)
 {
     Outlook o;
-    const QByteArray d = sqlQuote(QStringView(today));
     double recall = 0;
-    for (CppSQLite3Cursor c = db.query((studiedWords(user, d) + ';').constData()); !c.eof(); c.next()) {
+    for (const StudiedWord &w : studiedWords(db, user, today)) {
         ++o.studied;
-        recall += retrievability(c.floatValue(0, 0.0), c.floatValue(1, 0.0));
-        const double dueIn = c.floatValue(2, 1e9); // no date at all: never due
-        if (dueIn <= 0)
+        recall += retrievability(w.elapsed, w.stability);
+        if (w.dueIn <= 0)
             ++o.dueToday;
-        else if (dueIn <= 7)
-            ++o.dueNext[int(std::lround(dueIn)) - 1];
+        else if (w.dueIn <= 7)
+            ++o.dueNext[w.dueIn - 1];
     }
     o.averageRecall = o.studied ? recall / o.studied : 0.0;
     return o;

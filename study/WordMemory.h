@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <vector>
+
 class CppSQLite3Connection;
 struct UserRecord;
 
@@ -21,8 +23,24 @@ void ensureTable(CppSQLite3Connection &db);
 // CppSQLite3Exception.
 QByteArray gradeStatement(CppSQLite3Connection &db, int uid, int wid, int rating);
 
-// Studied words of the user's current list due on `day` ("YYYY-MM-DD"): rows due then
-// or earlier, and words studied before that day without a row yet.
+// A studied word of the user's current list as the model sees it on a day. A word
+// studied only by copying (no row) counts from its last-study date with the stability
+// of one Good review and falls due the next day.
+struct StudiedWord
+{
+    int wid = 0;
+    int elapsed = 0;    // days since the last review, at least 0
+    double stability = 0;
+    int dueIn = 0;      // days until due; 0 or less: due on the day
+};
+// The studied words of the user's current list on `day` ("YYYY-MM-DD"), in word
+// order; the never-studied ones go to neverStudied when given. Raises
+// CppSQLite3Exception.
+std::vector<StudiedWord> studiedWords(CppSQLite3Connection &db, const UserRecord &user, const QString &day,
+                                      std::vector<int> *neverStudied = nullptr);
+
+// Studied words of the user's current list due on `day`: rows due then or earlier, and
+// words studied before that day without a row yet.
 int dueCount(CppSQLite3Connection &db, const UserRecord &user, const QString &day);
 
 // The figures of the statistics report's memory section.
