@@ -126,32 +126,43 @@ std::vector<StudiedWord> studiedWords(CppSQLite3Connection &db, const UserRecord
         return {};
     const double seeded = firstReview(Good).stability;
 
-    // The user's marks of the list and the user's memory rows, both in word order (the
-    // memory table is kept in its key's order), merged in one pass: no lookup per word.
+    // The user's memory rows in word order (the table is kept in its key's order), then
+    // the user's marks of the list in word order, merged: no lookup per word.
+    struct Row
+    {
+        int wid;
+        double stability;
+        std::optional<int> last, due;
+    };
+    std::vector<Row> rows;
+    {
+        CppSQLite3Cursor c = db.query(
+            sqlFormat("SELECT wid, stability, LastReview, due FROM WordMemory_tbl WHERE uid = %d ORDER BY wid;", user.uid).constData());
+        for (; !c.eof(); c.next())
+            rows.push_back({c.intValue(0), c.floatValue(1, seeded), dayNumber(c.value(2)), dayNumber(c.value(3))});
+    }
     CppSQLite3Cursor marks = db.query(sqlFormat("SELECT m.wid, m.times, m.RecentMarkDate FROM WordsMarkInfo_tbl m JOIN words_tbl w "
                                                 "ON m.wid = w.wid WHERE m.uid = %d AND w.tid = %d ORDER BY m.wid;",
                                                 user.uid, user.tid)
                                           .constData());
-    CppSQLite3Cursor rows = db.query(
-        sqlFormat("SELECT wid, stability, LastReview, due FROM WordMemory_tbl WHERE uid = %d ORDER BY wid;", user.uid).constData());
     std::vector<StudiedWord> out;
+    auto row = rows.cbegin();
     for (; !marks.eof(); marks.next()) {
         const int wid = marks.intValue(0);
-        while (!rows.eof() && rows.intValue(0) < wid)
-            rows.next();
-        const bool hasRow = !rows.eof() && rows.intValue(0) == wid;
         if (marks.intValue(1) <= 0) {
             if (neverStudied)
                 neverStudied->push_back(wid);
             continue;
         }
+        while (row != rows.cend() && row->wid < wid)
+            ++row;
         StudiedWord w;
         w.wid = wid;
         std::optional<int> last, due;
-        if (hasRow) {
-            w.stability = rows.floatValue(1, seeded);
-            last = dayNumber(rows.value(2));
-            due = dayNumber(rows.value(3));
+        if (row != rows.cend() && row->wid == wid) {
+            w.stability = row->stability;
+            last = row->last;
+            due = row->due;
         } else {
             // Studied only by copying: from its last-study date, due the day after.
             w.stability = seeded;
