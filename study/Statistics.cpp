@@ -100,7 +100,8 @@ struct MarkHistogram
     }
 };
 
-MarkHistogram markHistogram(CppSQLite3Connection &db, const UserRecord &user)
+// The same pass merges the marks with the memory model's rows for its outlook.
+MarkHistogram markHistogram(CppSQLite3Connection &db, const UserRecord &user, const QString &today, memory::Outlook &outlook)
 {
     QByteArray inSource;
     switch (user.mode) {
@@ -111,12 +112,16 @@ MarkHistogram markHistogram(CppSQLite3Connection &db, const UserRecord &user)
     case ReviewHard: inSource = "hard = 1"; break;
     default: inSource = "0"; break;
     }
-    const QByteArray sql = sqlFormat("SELECT m.times, %s FROM WordsMarkInfo_tbl m JOIN words_tbl w ON m.wid = w.wid WHERE m.uid = %d AND w.tid = %d;",
+    const QByteArray sql = sqlFormat("SELECT m.times, %s, m.wid, m.RecentMarkDate FROM WordsMarkInfo_tbl m JOIN words_tbl w ON m.wid = w.wid "
+                                     "WHERE m.uid = %d AND w.tid = %d ORDER BY m.wid;",
                                      inSource.constData(), user.uid, user.tid);
+    memory::StudiedMerge merge(db, user.uid, today);
     MarkHistogram h;
     bool any = false;
     for (CppSQLite3Cursor c = db.query(sql.constData()); !c.eof(); c.next()) {
         const int times = c.intValue(0);
+        if (const std::optional<memory::StudiedWord> w = merge.mark(c.intValue(2), times, c.value(3)))
+            outlook.add(*w);
         h.add(times);
         h.inSource += c.intValue(1, 0);
         h.maxTimes = any ? std::max(h.maxTimes, times) : times;
@@ -201,12 +206,13 @@ StatisticsFigures gatherStatistics(CppSQLite3Connection &db, const UserRecord &u
             f.listName = c.eof() ? QString() : ansi::toUnicode(c.stringValue(0, ""));
         }
 
-        const MarkHistogram marks = markHistogram(db, user);
         const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+        memory::Outlook outlook;
+        const MarkHistogram marks = markHistogram(db, user, today, outlook);
+        f.memory = outlook;
         if (user.mode == SmartReview) {
             // The studied words that are not due: the rest still wait for review.
-            f.memory = memory::outlook(db, user, today);
-            f.done = user.count - f.memory->dueToday;
+            f.done = user.count - outlook.dueToday;
         } else {
             f.done = doneInMode(marks, user);
         }
@@ -232,8 +238,6 @@ StatisticsFigures gatherStatistics(CppSQLite3Connection &db, const UserRecord &u
 
         fillChart(f, marks, db, user);
         f.chartGathered = true;
-        if (!f.memory)
-            f.memory = memory::outlook(db, user, today);
     } catch (const CppSQLite3Exception &e) {
         f.failure = ansi::toUnicode(e.errorMessage());
         if (!f.chartGathered) {

@@ -31,8 +31,8 @@ struct StatisticsFigures
     bool chartGathered = false;
     QStringList labels; // "0", "1" or "1 ~ 5" ..., ">100"
     QList<int> counts;  // words per label
-    // The memory model's outlook for the studied words of the list; gathered last (in
-    // mode 3 first, as its progress counts the words not due).
+    // The memory model's outlook for the studied words of the list; gathered with the
+    // marks (in mode 3 its progress counts the words not due).
     std::optional<memory::Outlook> memory;
 
     // The store's message when gathering stopped early; empty otherwise.

@@ -118,64 +118,76 @@ std::optional<int> dayNumber(const char *text)
 }
 } // namespace
 
+StudiedMerge::StudiedMerge(CppSQLite3Connection &db, int uid, const QString &day)
+    : m_seeded(firstReview(Good).stability)
+{
+    const std::optional<int> today = dayNumber(ansi::fromUnicode(day).constData());
+    m_valid = today.has_value();
+    m_today = today.value_or(0);
+    if (!m_valid)
+        return;
+    // In word order: the table is kept in its key's order.
+    CppSQLite3Cursor c = db.query(
+        sqlFormat("SELECT wid, stability, LastReview, due FROM WordMemory_tbl WHERE uid = %d ORDER BY wid;", uid).constData());
+    for (; !c.eof(); c.next())
+        m_rows.push_back({c.intValue(0), c.floatValue(1, m_seeded), dayNumber(c.value(2)), dayNumber(c.value(3))});
+    m_next = m_rows.cbegin();
+}
+
+std::optional<StudiedWord> StudiedMerge::mark(int wid, int times, const char *recentMarkDate)
+{
+    if (!m_valid || times <= 0)
+        return std::nullopt;
+    while (m_next != m_rows.cend() && m_next->wid < wid)
+        ++m_next;
+    StudiedWord w;
+    w.wid = wid;
+    std::optional<int> last, due;
+    if (m_next != m_rows.cend() && m_next->wid == wid) {
+        w.stability = m_next->stability;
+        last = m_next->last;
+        due = m_next->due;
+    } else {
+        // Studied only by copying: from its last-study date, due the day after.
+        w.stability = m_seeded;
+        last = dayNumber(recentMarkDate);
+        if (last)
+            due = *last + 1;
+    }
+    if (!last || !due)
+        return std::nullopt; // no usable date: never due, no recall to predict
+    // A clock set back (a review after today) counts as the same day.
+    w.elapsed = std::max(m_today - *last, 0);
+    w.dueIn = *due - m_today;
+    return w;
+}
+
+void Outlook::add(const StudiedWord &w)
+{
+    averageRecall = (averageRecall * studied + retrievability(w.elapsed, w.stability)) / (studied + 1);
+    ++studied;
+    if (w.dueIn <= 0)
+        ++dueToday;
+    else if (w.dueIn <= 7)
+        ++dueNext[w.dueIn - 1];
+}
+
 std::vector<StudiedWord> studiedWords(CppSQLite3Connection &db, const UserRecord &user, const QString &day,
                                       std::vector<int> *neverStudied)
 {
-    const std::optional<int> today = dayNumber(ansi::fromUnicode(day).constData());
-    if (!today)
-        return {};
-    const double seeded = firstReview(Good).stability;
-
-    // The user's memory rows in word order (the table is kept in its key's order), then
-    // the user's marks of the list in word order, merged: no lookup per word.
-    struct Row
-    {
-        int wid;
-        double stability;
-        std::optional<int> last, due;
-    };
-    std::vector<Row> rows;
-    {
-        CppSQLite3Cursor c = db.query(
-            sqlFormat("SELECT wid, stability, LastReview, due FROM WordMemory_tbl WHERE uid = %d ORDER BY wid;", user.uid).constData());
-        for (; !c.eof(); c.next())
-            rows.push_back({c.intValue(0), c.floatValue(1, seeded), dayNumber(c.value(2)), dayNumber(c.value(3))});
-    }
+    StudiedMerge merge(db, user.uid, day);
     CppSQLite3Cursor marks = db.query(sqlFormat("SELECT m.wid, m.times, m.RecentMarkDate FROM WordsMarkInfo_tbl m JOIN words_tbl w "
                                                 "ON m.wid = w.wid WHERE m.uid = %d AND w.tid = %d ORDER BY m.wid;",
                                                 user.uid, user.tid)
                                           .constData());
     std::vector<StudiedWord> out;
-    auto row = rows.cbegin();
     for (; !marks.eof(); marks.next()) {
         const int wid = marks.intValue(0);
-        if (marks.intValue(1) <= 0) {
-            if (neverStudied)
-                neverStudied->push_back(wid);
-            continue;
-        }
-        while (row != rows.cend() && row->wid < wid)
-            ++row;
-        StudiedWord w;
-        w.wid = wid;
-        std::optional<int> last, due;
-        if (row != rows.cend() && row->wid == wid) {
-            w.stability = row->stability;
-            last = row->last;
-            due = row->due;
-        } else {
-            // Studied only by copying: from its last-study date, due the day after.
-            w.stability = seeded;
-            last = dayNumber(marks.value(2));
-            if (last)
-                due = *last + 1;
-        }
-        if (!last || !due)
-            continue; // no usable date: never due, no recall to predict
-        // A clock set back (a review after today) counts as the same day.
-        w.elapsed = std::max(*today - *last, 0);
-        w.dueIn = *due - *today;
-        out.push_back(w);
+        const int times = marks.intValue(1);
+        if (times <= 0 && neverStudied)
+            neverStudied->push_back(wid);
+        if (const std::optional<StudiedWord> w = merge.mark(wid, times, marks.value(2)))
+            out.push_back(*w);
     }
     return out;
 }
@@ -189,16 +201,8 @@ int dueCount(CppSQLite3Connection &db, const UserRecord &user, const QString &da
 Outlook outlook(CppSQLite3Connection &db, const UserRecord &user, const QString &today)
 {
     Outlook o;
-    double recall = 0;
-    for (const StudiedWord &w : studiedWords(db, user, today)) {
-        ++o.studied;
-        recall += retrievability(w.elapsed, w.stability);
-        if (w.dueIn <= 0)
-            ++o.dueToday;
-        else if (w.dueIn <= 7)
-            ++o.dueNext[w.dueIn - 1];
-    }
-    o.averageRecall = o.studied ? recall / o.studied : 0.0;
+    for (const StudiedWord &w : studiedWords(db, user, today))
+        o.add(w);
     return o;
 }
 

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 class CppSQLite3Connection;
@@ -33,6 +34,30 @@ struct StudiedWord
     double stability = 0;
     int dueIn = 0;      // days until due; 0 or less: due on the day
 };
+// Merges the user's memory rows (read whole at construction) with marks given in
+// increasing word order: no lookup per word. Raises CppSQLite3Exception.
+class StudiedMerge
+{
+public:
+    StudiedMerge(CppSQLite3Connection &db, int uid, const QString &day);
+    // The studied word of a mark (times and last-study date), or none when it was never
+    // studied or has no usable date.
+    std::optional<StudiedWord> mark(int wid, int times, const char *recentMarkDate);
+
+private:
+    struct Row
+    {
+        int wid;
+        double stability;
+        std::optional<int> last, due;
+    };
+    double m_seeded;
+    bool m_valid = false;
+    int m_today = 0;
+    std::vector<Row> m_rows;
+    std::vector<Row>::const_iterator m_next;
+};
+
 // The studied words of the user's current list on `day` ("YYYY-MM-DD"), in word
 // order; the never-studied ones go to neverStudied when given. Raises
 // CppSQLite3Exception.
@@ -50,6 +75,8 @@ struct Outlook
     int dueNext[7] = {}; // due on each of the next seven days, tomorrow first
     int studied = 0;     // studied words of the current list
     double averageRecall = 0; // predicted recall today over those, 0..1
+
+    void add(const StudiedWord &word);
 };
 Outlook outlook(CppSQLite3Connection &db, const UserRecord &user, const QString &today);
 
