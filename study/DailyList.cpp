@@ -30,7 +30,8 @@ std::vector<int> smartReviewWords(CppSQLite3Connection &db, const UserRecord &us
         quint32 tie;
         int wid;
     };
-    QRandomGenerator &random = *QRandomGenerator::global();
+    // One draw from the shared generator seeds a private one: no lock per word.
+    QRandomGenerator random(QRandomGenerator::global()->generate());
     std::vector<Due> due;
     for (const memory::StudiedWord &w : studied)
         if (w.dueIn <= 0)
