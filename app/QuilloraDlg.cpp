@@ -28,6 +28,7 @@ QString nothingToStudyText(int mode)
     case 0: return QStringLiteral("所有单词已经学完，请切换到复习模式！");
     case 1: return QStringLiteral("所有单词已经复习完！");
     case 2: return QStringLiteral("难词本已经复习完，目前为空！");
+    case 3: return QStringLiteral("今天没有到期的单词，也没有新单词了！");
     default: return QString();
     }
 }

@@ -1,6 +1,7 @@
 #include "store/Store.h"
 
 #include "platform/AnsiText.h"
+#include "study/WordMemory.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -47,6 +48,8 @@ void openStore(CppSQLite3Connection &db, const QString &path, const char *key)
     if (info.exists() && info.size() > 0) {
         db.open(file.constData(), key);
         db.execute(kCacheSize);
+        // A store from before the memory model gains its table on this first opening.
+        memory::ensureTable(db);
         return;
     }
     db.open(file.constData());
@@ -61,6 +64,7 @@ void openStore(CppSQLite3Connection &db, const QString &path, const char *key)
         rollbackIfOpen(db);
         throw;
     }
+    memory::ensureTable(db);
 }
 
 void rollbackIfOpen(CppSQLite3Connection &db)

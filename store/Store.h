@@ -21,7 +21,8 @@ QByteArray tempObjectsScript();
 
 // Opens path as start-up does: an existing file with the key; a missing or zero-length
 // one is created (in place), keyed while still empty and filled by the schema script in one
-// transaction. Raises CppSQLite3Exception.
+// transaction. Either way the memory model's table is added when missing.
+// Raises CppSQLite3Exception.
 void openStore(CppSQLite3Connection &db, const QString &path, const char *key = kDatabaseKey);
 
 // Rolls back a transaction a failed script left open, so later statements do not

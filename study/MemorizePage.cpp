@@ -3,7 +3,9 @@
 #include "platform/AnsiText.h"
 #include "platform/SqlText.h"
 #include "store/Store.h"
+#include "study/MemoryModel.h"
 #include "study/WordDisplay.h"
+#include "study/WordMemory.h"
 #include "ui/Control.h"
 #include "ui/FittedLabel.h"
 #include "ui/SkinButton.h"
@@ -144,6 +146,7 @@ void CMemorizePage::Start()
     syncOptions();
 
     m_position = 0;
+    m_recalling = m_slipped = false;
     clearEdit();
 
     if (FetchWord()) {
@@ -211,6 +214,8 @@ void CMemorizePage::OnTyping()
     const QString typed = m_edit->text();
     m_display->SetTyped(typed);
     const QString word = m_display->word();
+    if (m_recalling && !word.startsWith(typed))
+        m_slipped = true;
     if (ansi::byteLength(typed) > ansi::byteLength(word)) {
         m_status->SetStatus(CStatusLabel::Error, kTooLong);
     } else if (theUser.MemorAutoNext == 1 && !typed.isEmpty() && typed == word) {
@@ -232,6 +237,8 @@ void CMemorizePage::OnNext()
         return;
     }
     if (m_edit->text() != m_display->word()) {
+        if (m_recalling)
+            m_slipped = true;
         m_status->SetStatus(CStatusLabel::Error, kWrong);
         return;
     }
@@ -240,12 +247,23 @@ void CMemorizePage::OnNext()
 
 void CMemorizePage::Advance()
 {
+    const bool recalled = m_recalling;
+    const bool slipped = m_slipped;
+    m_recalling = m_slipped = false;
     try {
-        theDatabase.execute(sqlFormat("UPDATE WordsMarkInfo_tbl SET times = times + 1, RecentMarkDate = date('now', "
-                                      "'localtime') WHERE uid = %d AND wid = %d; ",
-                                      theUser.uid, m_wordId)
-                                .constData());
+        QByteArray sql = sqlFormat("UPDATE WordsMarkInfo_tbl SET times = times + 1, RecentMarkDate = date('now', "
+                                   "'localtime') WHERE uid = %d AND wid = %d; ",
+                                   theUser.uid, m_wordId);
+        // Spelt from memory: the day's first attempt grades recall, in the same
+        // transaction as the study itself. Copying the word on the screen grades nothing.
+        if (recalled) {
+            const QByteArray grade = memory::gradeStatement(theDatabase, theUser.uid, m_wordId, slipped ? memory::Again : memory::Good);
+            if (!grade.isEmpty())
+                sql = "BEGIN TRANSACTION;" + sql + grade + "COMMIT TRANSACTION;";
+        }
+        theDatabase.execute(sql.constData());
     } catch (const CppSQLite3Exception &e) {
+        store::rollbackIfOpen(theDatabase);
         // The word was typed right all the same: go on to the next one.
         showStoreError(e);
     }
@@ -292,6 +310,7 @@ void CMemorizePage::OnCountdownTick()
         m_edit->setFocus();
         m_display->SetMode(CWordDisplay::Spelling);
         m_countdown.stop();
+        m_recalling = true; // from here the word is spelt from memory
         describeWord();
     }
 }
@@ -302,6 +321,9 @@ void CMemorizePage::OnHardMode()
     if (on) {
         startCountdown();
     } else {
+        // The word in view again: whatever is typed now is copied, and recall failed.
+        if (m_recalling)
+            m_slipped = true;
         m_edit->show();
         clearStatus();
         m_countdown.stop();

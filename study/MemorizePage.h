@@ -81,5 +81,9 @@ private:
     int m_total = 0;
     bool m_finished = false;
     int m_countdownLength = 5;
+    // Hard mode: the current word reached the spelling step (it is being recalled), and
+    // a wrong letter, a wrong submission or showing the word again happened since.
+    bool m_recalling = false;
+    bool m_slipped = false;
     QTimer m_countdown;
 };

@@ -6,6 +6,7 @@
 #include "study/StudyRules.h"
 #include "users/UserRecord.h"
 
+#include <QDate>
 #include <QFile>
 
 #include <algorithm>
@@ -22,6 +23,9 @@ constexpr char kIslandFormat[] = "<XML ID='MYCHART'><chart style='width:160; hei
 constexpr char kEmptyIsland[] = "<XML ID='MYCHART'></XML>";
 constexpr char kBodyFormat[] =
     "</HEAD><BODY><h1>统计信息</h1><div id='TextInfo'><p>当前用户: <span class='content'>%s</span><br>当前词库: <span class='content'>%s</span><br>当前模式: <span class='content'>%s</span></p><p>已背量/总量: <span class='content'>%d / %d</span><br>进度: <span class='content'>%.2f%%</span><br>已用时间: <span class='content'>%d天</span><br>剩余时间: <span class='content'>%s天</span><br>平均错误率: <span class='content'>%.2f%%</span></p></div><div id='PieInfo'><SCRIPT>MakeChart('MYCHART');</SCRIPT></div></BODY></HTML>";
+constexpr char kMemoryFormat[] =
+    "<div id='MemoryInfo' style='clear:both; padding-top:10px'><h2>记忆模型</h2><p>今天到期: <span class='content'>%d</span><br>"
+    "未来7天每天到期: <span class='content'>%s</span><br>今天平均回忆概率: <span class='content'>%.2f%%</span></p></div>";
 const QString kNotGathered = QStringLiteral("--");
 constexpr int kChartCap = 100;
 
@@ -96,7 +100,8 @@ struct MarkHistogram
     }
 };
 
-MarkHistogram markHistogram(CppSQLite3Connection &db, const UserRecord &user)
+// The same pass merges the marks with the memory model's rows for its outlook.
+MarkHistogram markHistogram(CppSQLite3Connection &db, const UserRecord &user, const QString &today, memory::Outlook &outlook)
 {
     QByteArray inSource;
     switch (user.mode) {
@@ -107,12 +112,16 @@ MarkHistogram markHistogram(CppSQLite3Connection &db, const UserRecord &user)
     case ReviewHard: inSource = "hard = 1"; break;
     default: inSource = "0"; break;
     }
-    const QByteArray sql = sqlFormat("SELECT m.times, %s FROM WordsMarkInfo_tbl m JOIN words_tbl w ON m.wid = w.wid WHERE m.uid = %d AND w.tid = %d;",
+    const QByteArray sql = sqlFormat("SELECT m.times, %s, m.wid, m.RecentMarkDate FROM WordsMarkInfo_tbl m JOIN words_tbl w ON m.wid = w.wid "
+                                     "WHERE m.uid = %d AND w.tid = %d ORDER BY m.wid;",
                                      inSource.constData(), user.uid, user.tid);
+    memory::StudiedMerge merge(db, user.uid, today);
     MarkHistogram h;
     bool any = false;
     for (CppSQLite3Cursor c = db.query(sql.constData()); !c.eof(); c.next()) {
         const int times = c.intValue(0);
+        if (const std::optional<memory::StudiedWord> w = merge.mark(c.intValue(2), times, c.value(3)))
+            outlook.add(*w);
         h.add(times);
         h.inSource += c.intValue(1, 0);
         h.maxTimes = any ? std::max(h.maxTimes, times) : times;
@@ -180,6 +189,7 @@ QString modeName(int mode)
     case LearnNew: return QStringLiteral("学习新单词");
     case ReviewNormal: return QStringLiteral("复习旧单词");
     case ReviewHard: return QStringLiteral("复习难词本");
+    case SmartReview: return QStringLiteral("智能复习");
     default: return QString();
     }
 }
@@ -196,8 +206,16 @@ StatisticsFigures gatherStatistics(CppSQLite3Connection &db, const UserRecord &u
             f.listName = c.eof() ? QString() : ansi::toUnicode(c.stringValue(0, ""));
         }
 
-        const MarkHistogram marks = markHistogram(db, user);
-        f.done = doneInMode(marks, user);
+        const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+        memory::Outlook outlook;
+        const MarkHistogram marks = markHistogram(db, user, today, outlook);
+        f.memory = outlook;
+        if (user.mode == SmartReview) {
+            // The studied words that are not due: the rest still wait for review.
+            f.done = user.count - outlook.dueToday;
+        } else {
+            f.done = doneInMode(marks, user);
+        }
 
         {
             // Whole local days since the first day logged in this mode. Both dates are
@@ -255,6 +273,21 @@ QString statisticsDocument(const StatisticsFigures &f, const QString &templateTe
         f.errorRate ? twoDecimals(*f.errorRate) : kNotGathered,
     };
     return templateText + statisticsIsland(f) + fillFormat(kBodyFormat, fields);
+}
+
+QString statisticsMemorySection(const StatisticsFigures &f)
+{
+    QString due = kNotGathered;
+    QString recall = kNotGathered;
+    QStringList days;
+    if (f.memory) {
+        due = QString::number(f.memory->dueToday);
+        for (int n : f.memory->dueNext)
+            days.append(QString::number(n));
+        if (f.memory->studied > 0)
+            recall = twoDecimals(f.memory->averageRecall * 100.0);
+    }
+    return fillFormat(kMemoryFormat, {due, days.isEmpty() ? kNotGathered : days.join(QStringLiteral(", ")), recall});
 }
 
 QString statisticsTemplate()

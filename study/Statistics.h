@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "study/WordMemory.h"
+
 #include <optional>
 
 class CppSQLite3Connection;
@@ -29,6 +31,9 @@ struct StatisticsFigures
     bool chartGathered = false;
     QStringList labels; // "0", "1" or "1 ~ 5" ..., ">100"
     QList<int> counts;  // words per label
+    // The memory model's outlook for the studied words of the list; gathered with the
+    // marks (in mode 3 its progress counts the words not due).
+    std::optional<memory::Outlook> memory;
 
     // The store's message when gathering stopped early; empty otherwise.
     QString failure;
@@ -50,6 +55,9 @@ StatisticsFigures gatherStatistics(CppSQLite3Connection &db, const UserRecord &u
 QString statisticsIsland(const StatisticsFigures &figures);
 // The report's HTML: the template, the island, then the body with the figures.
 QString statisticsDocument(const StatisticsFigures &figures, const QString &templateText);
+// The memory model's section, shown after the whole report: words due today and on
+// each of the next seven days, and the average predicted recall today.
+QString statisticsMemorySection(const StatisticsFigures &figures);
 // The template HTML_STATISTICS among the program's resources; empty when missing.
 QString statisticsTemplate();
 

@@ -59,7 +59,7 @@ void CStatisticsPage::BuildStatisticsReport()
     const study::StatisticsFigures figures = study::gatherStatistics(theDatabase, theUser);
     if (!figures.failure.isEmpty())
         MessageBox::warning(window(), figures.failure);
-    m_report = study::statisticsDocument(figures, study::statisticsTemplate());
+    m_report = study::statisticsDocument(figures, study::statisticsTemplate()) + study::statisticsMemorySection(figures);
     if (!m_browser)
         createBrowser();
     // A few kilobytes whatever the names: far below the limit of a document set as text.

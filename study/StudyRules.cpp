@@ -38,6 +38,8 @@ int sourceCount(CppSQLite3Connection &db, const UserRecord &user, int mode)
                                          user.tid, timesFragment(user).constData(), dateFragment(user).constData());
         return db.queryInt(sql.constData());
     }
+    if (mode == SmartReview)
+        return db.queryInt(sqlFormat("SELECT count(*) FROM ReviewNormal_view WHERE uid = %d AND tid = %d;", user.uid, user.tid).constData());
     const QByteArray sql = sqlFormat("SELECT count(*) FROM %s WHERE uid = %d AND tid = %d;", sourceView(mode), user.uid, user.tid);
     return db.queryInt(sql.constData());
 }

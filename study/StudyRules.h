@@ -10,7 +10,10 @@ struct UserRecord;
 // Study modes and the review conditions of the ordinary review mode.
 namespace study {
 
-enum Mode { LearnNew = 0, ReviewNormal = 1, ReviewHard = 2 };
+enum Mode { LearnNew = 0, ReviewNormal = 1, ReviewHard = 2, SmartReview = 3 };
+
+// Mode 3 draws the words the memory model finds due, then new words; its total is
+// the number of words of the list studied so far.
 
 // The view each mode draws its words from.
 const char *sourceView(int mode);
@@ -21,7 +24,7 @@ QByteArray timesFragment(const UserRecord &user);
 QByteArray dateFragment(const UserRecord &user);
 
 // Number of words in the mode's source for the user's current list (mode 1 under the
-// review conditions). Raises CppSQLite3Exception.
+// review conditions; mode 3: the words studied so far). Raises CppSQLite3Exception.
 int sourceCount(CppSQLite3Connection &db, const UserRecord &user, int mode);
 // Whether that source holds any word: the same condition as a count of at least one,
 // without counting them all.

@@ -6,6 +6,7 @@
 #include "platform/SqlText.h"
 #include "store/Store.h"
 #include "study/StudyRules.h"
+#include "study/WordMemory.h"
 #include "ui/Control.h"
 #include "ui/DialogKeys.h"
 #include "ui/Images.h"
@@ -32,6 +33,7 @@ const QString kHardBookEmpty = QStringLiteral("难词本为空");
 const QString kIncomplete = QStringLiteral("请将复习条件设置完整");
 const QString kEqualDates = QStringLiteral("复习条件的起始日期不能相等");
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
+const QString kDueToday = QStringLiteral("智能复习：今天有%1个单词到期");
 
 QLabel *staticText(const QString &text, int id, QWidget *parent)
 {
@@ -72,18 +74,24 @@ void CSwitchModeDlg::buildControls()
 
     const QFontMetrics fm = fontMetrics();
 
-    // Radios exclude each other among siblings, so all three live in the one group box.
+    // Radios exclude each other among siblings, so all four live in the one group box.
     auto *modeBox = new QGroupBox(QStringLiteral("切换模式"), this);
-    const QString captions[3] = {QStringLiteral("学习新单词"), QStringLiteral("复习旧单词"), QStringLiteral("复习难词本")};
-    auto *modeRow = new QHBoxLayout(modeBox);
-    modeRow->setContentsMargins(12, 8, 12, 10);
+    const QString captions[4] = {QStringLiteral("学习新单词"), QStringLiteral("复习旧单词"), QStringLiteral("复习难词本"),
+                                 QStringLiteral("智能复习")};
+    auto *modeColumn = new QVBoxLayout(modeBox);
+    modeColumn->setContentsMargins(12, 8, 12, 10);
+    modeColumn->setSpacing(6);
+    auto *modeRow = new QHBoxLayout;
     modeRow->setSpacing(18);
-    for (int m = 0; m < 3; ++m) {
-        m_modes[m] = named(new CSkinButton(CSkinButton::Radio, captions[m], modeBox), IdLearnNew + m);
+    for (int m = 0; m < 4; ++m) {
+        m_modes[m] = named(new CSkinButton(CSkinButton::Radio, captions[m], modeBox), modeId(m));
         m_modes[m]->LoadImages({161});
         modeRow->addWidget(m_modes[m]);
     }
     modeRow->addStretch(1);
+    modeColumn->addLayout(modeRow);
+    m_dueToday = staticText(kDueToday.arg(0), IdDueToday, modeBox);
+    modeColumn->addWidget(m_dueToday);
 
     // Every condition control is a child of 1056, so disabling the group disables them
     // all, and enabling it again keeps the boxes that a ticked "不限" switched off.
@@ -169,7 +177,8 @@ void CSwitchModeDlg::buildControls()
 
     setTabOrder(m_modes[0], m_modes[1]);
     setTabOrder(m_modes[1], m_modes[2]);
-    setTabOrder(m_modes[2], m_dateNoLimit);
+    setTabOrder(m_modes[2], m_modes[3]);
+    setTabOrder(m_modes[3], m_dateNoLimit);
     setTabOrder(m_dateNoLimit, m_dateFrom);
     setTabOrder(m_dateFrom, m_dateTo);
     setTabOrder(m_dateTo, m_timesNoLimit);
@@ -180,8 +189,8 @@ void CSwitchModeDlg::buildControls()
 
 void CSwitchModeDlg::setupHandlers()
 {
-    for (int m = 0; m < 3; ++m)
-        connect(m_modes[m], &CSkinButton::clicked, this, [this, m] { OnModeClicked(IdLearnNew + m); });
+    for (int m = 0; m < 4; ++m)
+        connect(m_modes[m], &CSkinButton::clicked, this, [this, m] { OnModeClicked(modeId(m)); });
     connect(m_dateNoLimit, &CSkinButton::clicked, this, &CSwitchModeDlg::OnDateNoLimit);
     connect(m_timesNoLimit, &CSkinButton::clicked, this, &CSwitchModeDlg::OnTimesNoLimit);
     connect(m_ok, &CSkinButton::clicked, this, &CSwitchModeDlg::OnOK);
@@ -190,7 +199,7 @@ void CSwitchModeDlg::setupHandlers()
 void CSwitchModeDlg::OnInitDialog()
 {
     const int mode = theUser.mode;
-    if (mode >= study::LearnNew && mode <= study::ReviewHard)
+    if (mode >= study::LearnNew && mode <= study::SmartReview)
         m_modes[mode]->SetCheck(true);
     if (mode != study::ReviewNormal)
         m_conditions->setEnabled(false);
@@ -204,6 +213,14 @@ void CSwitchModeDlg::OnInitDialog()
     }
     if (hardEmpty && mode != study::ReviewHard)
         m_modes[study::ReviewHard]->setEnabled(false);
+
+    // The memory model's mode is always open: with nothing due it brings new words.
+    try {
+        const QString today = QDate::currentDate().toString(kDateFormat);
+        m_dueToday->setText(kDueToday.arg(memory::dueCount(theDatabase, theUser, today)));
+    } catch (const CppSQLite3Exception &e) {
+        MessageBox::storeError(this, e);
+    }
 
     const bool reviewEmpty = !FillComboBoxes();
     if (reviewEmpty && mode != study::ReviewNormal)
@@ -256,6 +273,11 @@ bool CSwitchModeDlg::FillComboBoxes()
     return choices.reviewable;
 }
 
+int CSwitchModeDlg::modeId(int mode)
+{
+    return mode == study::SmartReview ? IdSmartReview : IdLearnNew + mode;
+}
+
 void CSwitchModeDlg::enableDateControls(bool enable)
 {
     for (QWidget *w : std::initializer_list<QWidget *>{m_dateFromLabel, m_dateToLabel, m_dateFrom, m_dateTo})
@@ -291,10 +313,12 @@ void CSwitchModeDlg::keyPressEvent(QKeyEvent *event)
 
 void CSwitchModeDlg::OnOK()
 {
-    const int chosen = firstCheckedInRange(this, IdLearnNew, IdReviewHard);
-    if (chosen == 0)
+    int mode = -1;
+    for (int m = 0; m < 4 && mode < 0; ++m)
+        if (m_modes[m]->GetCheck())
+            mode = m;
+    if (mode < 0)
         return;
-    const int mode = chosen - IdLearnNew;
     if (mode == study::ReviewNormal && !m_conditions->isEnabled())
         return;
     if (mode == study::ReviewNormal ? confirmReview() : confirmSourceMode(mode))

@@ -9,7 +9,7 @@ class QGroupBox;
 class QKeyEvent;
 class QLabel;
 
-// The study-mode dialog (193). The user picks one of the three study modes and, for
+// The study-mode dialog (193). The user picks one of the four study modes and, for
 // the ordinary review, a window of weeks in which the words were last studied and a
 // range of study counts. Confirming writes the mode, the size of its source and the
 // review conditions to the user's row of UserInfo_tbl and to theUser; the daily list
@@ -38,6 +38,8 @@ public:
         IdTimesToLabel = 1066,
         IdTimesFrom = 1067,
         IdTimesTo = 1068,
+        IdSmartReview = 1097, // mode 3, scheduled by the memory model
+        IdDueToday = 1098,    // its line: how many words are due today
     };
 
     explicit CSwitchModeDlg(QWidget *parent = nullptr);
@@ -63,7 +65,10 @@ private:
     void enableDateControls(bool enable);
     void enableTimesControls(bool enable);
 
-    CSkinButton *m_modes[3] = {};
+    // The radio of each mode code, and the id it carries.
+    static int modeId(int mode);
+    CSkinButton *m_modes[4] = {};
+    QLabel *m_dueToday = nullptr;
     QGroupBox *m_conditions = nullptr;
     CSkinButton *m_dateNoLimit = nullptr;
     CSkinButton *m_timesNoLimit = nullptr;

@@ -5,8 +5,10 @@
 #include "platform/PrivateTemp.h"
 #include "platform/SqlText.h"
 #include "store/Store.h"
+#include "study/MemoryModel.h"
 #include "study/MistakeReport.h"
 #include "study/WordDisplay.h"
+#include "study/WordMemory.h"
 #include "ui/BrowserHost.h"
 #include "ui/Control.h"
 #include "ui/FittedLabel.h"
@@ -342,8 +344,11 @@ void CTestPage::Record(bool wrong)
                                theUser.uid, m_wordId, incorrect, theUser.uid, m_wordId);
     if (theUser.TestAutoAddHard == 1 && incorrect)
         sql += sqlFormat("UPDATE WordsMarkInfo_tbl SET hard = 1 WHERE uid = %d AND wid = %d;", theUser.uid, m_wordId);
-    sql += "COMMIT TRANSACTION;";
     try {
+        // The day's first answer grades recall for the memory model, in the same
+        // transaction.
+        sql += memory::gradeStatement(theDatabase, theUser.uid, m_wordId, incorrect ? memory::Again : memory::Good);
+        sql += "COMMIT TRANSACTION;";
         theDatabase.execute(sql.constData());
     } catch (const CppSQLite3Exception &e) {
         store::rollbackIfOpen(theDatabase);

@@ -94,7 +94,8 @@ void deleteList(CppSQLite3Connection &db, int tid)
     runInTransaction(db, [&] {
         db.execute(sqlFormat("DELETE FROM ThesaurusInfo_tbl WHERE tid = %d; ", tid).constData());
         db.execute(sqlFormat("DELETE FROM logs_tbl WHERE tid = %d; ", tid).constData());
-        // Progress rows are found through the words, so they go first.
+        // Progress and memory rows are found through the words, so they go first.
+        db.execute(sqlFormat("DELETE FROM WordMemory_tbl WHERE wid IN ( SELECT wid FROM words_tbl WHERE tid = %d ); ", tid).constData());
         db.execute(sqlFormat("DELETE FROM WordsMarkInfo_tbl WHERE wid IN ( SELECT m.wid FROM WordsMarkInfo_tbl m JOIN Words_tbl w ON m.wid = w.wid WHERE w.tid = %d ); ", tid).constData());
         db.execute(sqlFormat("DELETE FROM words_tbl WHERE tid = %d;", tid).constData());
     });

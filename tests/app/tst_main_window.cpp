@@ -114,13 +114,17 @@ private Q_SLOTS:
         QTest::newRow("learn") << 0 << QStringLiteral("所有单词已经学完，请切换到复习模式！");
         QTest::newRow("review") << 1 << QStringLiteral("所有单词已经复习完！");
         QTest::newRow("hard words") << 2 << QStringLiteral("难词本已经复习完，目前为空！");
+        QTest::newRow("smart review") << 3 << QStringLiteral("今天没有到期的单词，也没有新单词了！");
     }
     void nothingToStudyHidesThePage()
     {
         QFETCH(int, mode);
         QFETCH(QString, text);
         openHome(5);
-        theDatabase.execute(mode == 0 ? "UPDATE WordsMarkInfo_tbl SET times = 1;" : "UPDATE WordsMarkInfo_tbl SET times = 0, hard = 0;");
+        // Mode 3: every word studied today, so none is new and none is due yet.
+        theDatabase.execute(mode == 0   ? "UPDATE WordsMarkInfo_tbl SET times = 1;"
+                            : mode == 3 ? "UPDATE WordsMarkInfo_tbl SET times = 1, RecentMarkDate = date('now', 'localtime');"
+                                        : "UPDATE WordsMarkInfo_tbl SET times = 0, hard = 0;");
         theUser.mode = mode;
         theUser.TimesFrom = -1;
         main()->startStudyPage(CQuilloraDlg::PageMemorize);

@@ -6,7 +6,8 @@ notification area (trayer), and drives it only through X input events (xdotool, 
 mostly by keyboard: register and log in, import 基础词汇 through the file dialog, memorise
 a daily list of five words by typing, test them with keys (one wrong answer), read and
 close the mistake report, open the statistics, cancel the settings by Enter on "取消",
-switch to a second user while a study page is open, and quit from the tray menu (the
+switch to study mode 3 ("智能复习") and take a test of its new words, switch to a second
+user while a study page is open, and quit from the tray menu (the
 one mouse click: no key reaches the notification area). Home buttons and page buttons
 are reached with Tab and pressed with Enter. What is on screen is read through the
 accessibility bus (AT-SPI), never written through it; the results are checked in
@@ -306,8 +307,15 @@ def options():
     return sorted(t for t in texts("radio button") if t.startswith("【"))
 
 
-def test(uid, words):
+def test(uid, words, mode=0, one_wrong=True, old=()):
+    """A test of today's list. Without `words` the page builds a new list of five, none
+    of them in `old`; the words tested are returned with the word answered wrong."""
     press("考单词")
+    if words is None:
+        def fresh():
+            rows = {name: interp for name, (interp, _) in day_list(uid).items()}
+            return rows if len(rows) == 5 and not set(rows) & set(old) else None
+        words = wait_for(fresh, "a new list of five words")
     by_phonetic = {"[%s]" % phonetic: name for name, (_, phonetic) in day_list(uid).items()}
     wrong_word = None
     for number in range(len(words)):
@@ -334,7 +342,7 @@ def test(uid, words):
                                                                 (body == interp or (body.endswith("...") and interp.startswith(body[:-3])))):
                     right = str(i + 1)
             check(right, "no option holds the answer to %r: %r" % (word, opts))
-        if number == 0:
+        if number == 0 and one_wrong:
             # One wrong first answer, then the right one.
             wrong_word = word
             if opts:
@@ -350,18 +358,30 @@ def test(uid, words):
             type_text(word)
             key("Return")
     wait_for(lambda: "完成" in texts("push button"), "完成 on the test page")
-    tab_to("查看错误报告")
-    key("space")
-    wait_active("错误列表", timeout=40)
-    key("Escape")
-    wait_active(HOME)
-    wait_for(lambda: "完成" in texts("push button"), "the test page after the report")
+    if one_wrong:
+        tab_to("查看错误报告")
+        key("space")
+        wait_active("错误列表", timeout=40)
+        key("Escape")
+        wait_active(HOME)
+        wait_for(lambda: "完成" in texts("push button"), "the test page after the report")
     # Enter reaches "完成": the page has the keyboard back.
     key("Return")
-    wait_for(lambda: sql("SELECT bFinish, ErrorRate FROM logs_tbl WHERE uid = %d AND mode = 0;" % uid)[0][1] not in ("", "NULL"),
-             "the error rate in the log")
+    wait_for(lambda: (sql("SELECT bFinish, ErrorRate FROM logs_tbl WHERE uid = %d AND mode = %d;" % (uid, mode)) or [["", ""]])[0][1]
+             not in ("", "NULL"), "the error rate in the log")
     wait_for(lambda: "完成" not in texts("push button"), "the test page to leave")
-    return wrong_word
+    return words, wrong_word
+
+
+def switch_mode(caption):
+    """The mode dialog by keyboard: Tab to the mode's radio, Space, then Enter on OK."""
+    press("切换模式")
+    wait_active("切换模式")
+    tab_to(caption)
+    key("space")
+    tab_to("确定")
+    key("Return")
+    wait_for(lambda: window_id("切换模式") is None, "the mode dialog to close")
 
 
 def statistics():
@@ -477,14 +497,21 @@ def main():
         wait_for(lambda: sql("SELECT bFinish FROM logs_tbl WHERE uid = %d AND mode = 0;" % uid) == [["1"]], "the finished log row")
         wait_for(lambda: "完了" not in texts("push button"), "the memorise page to leave")
 
-        wrong = test(uid, words)
+        _, wrong = test(uid, words)
         statistics()
         settings_cancelled()
+
+        # Study mode 3: nothing is due yet (everything was studied today), so the memory
+        # model brings new words; the test grades each at its first answer.
+        switch_mode("智能复习")
+        check(sql("SELECT mode, count FROM UserInfo_tbl WHERE uid = %d;" % uid) == [["3", "5"]],
+              "mode 3 stored with the words studied as its total")
+        smart, _ = test(uid, None, mode=3, one_wrong=False, old=words)
 
         # Another user while a page is open: the page closes and records nothing more.
         marks_before = sql("SELECT uid, wid, times FROM WordsMarkInfo_tbl WHERE times > 0 ORDER BY uid, wid;")
         press("背单词")
-        first = wait_for(lambda: next((w for w, interp in words.items() if interp in texts("label")), None), "the memorise page again")
+        first = wait_for(lambda: next((w for w, interp in smart.items() if interp in texts("label")), None), "the memorise page again")
         wait_focus_on("text", "the memorise page's edit")
         type_text(first[:-1])  # not yet the whole word
         press("设置")
@@ -501,7 +528,7 @@ def main():
         confirm_box("尚未选择任何词库")
         choose_only_list()
         wait_active(HOME)
-        check(not any(interp in texts("label") for interp in words.values()), "ann's memorise page still open for bob")
+        check(not any(interp in texts("label") for interp in smart.values()), "ann's memorise page still open for bob")
         # The keyboard is back on the home button that opened the page, not in the
         # closed page's edit: the rest of ann's word goes nowhere.
         wait_for(lambda: focused() == ("push button", "背单词"), "the focus on 背单词 (it is on %r)" % (focused(),))
@@ -520,15 +547,26 @@ def main():
         check(users == [["1", "ann", "5", "-1"], ["2", "bob", "7", "-1"]], "the users as registered, nothing saved by 取消: %r" % users)
         marks = sql("SELECT m.uid, w.name, m.times, m.RecentMarkDate = date('now', 'localtime') FROM WordsMarkInfo_tbl m "
                     "JOIN words_tbl w ON m.wid = w.wid WHERE m.times > 0 ORDER BY w.name;")
-        check(sorted(marks) == sorted([["1", w, "2", "1"] for w in words]),
-              "each of ann's words studied twice today (memorised, tested), nothing else: %r" % marks)
+        check(sorted(marks) == sorted([["1", w, "2", "1"] for w in words] + [["1", w, "1", "1"] for w in smart]),
+              "each of ann's first words studied twice today (memorised, tested), mode 3's once (tested), nothing else: %r" % marks)
         check(sql("SELECT uid, wid, times FROM WordsMarkInfo_tbl WHERE times > 0 ORDER BY uid, wid;") == marks_before,
               "the page open while bob logged in recorded nothing")
-        logs = sql("SELECT uid, mode, bFinish, ErrorRate FROM logs_tbl ORDER BY uid;")
-        check(len(logs) == 1 and logs[0][:3] == ["1", "0", "1"] and abs(float(logs[0][3]) - 0.2) < 1e-9,
-              "ann's one finished log row with an error rate of 1 in 5: %r" % logs)
-        wrong_rows = sql("SELECT w.name FROM DayList_tbl d JOIN words_tbl w ON d.wid = w.wid WHERE d.uid = 1 AND d.incorrect = 1;")
-        check(wrong_rows == [[wrong]], "the one wrong answer recorded: %r" % wrong_rows)
+        logs = sql("SELECT uid, mode, bFinish, ErrorRate FROM logs_tbl ORDER BY uid, mode;")
+        check(len(logs) == 2 and logs[0][:3] == ["1", "0", "1"] and abs(float(logs[0][3]) - 0.2) < 1e-9
+              and logs[1][:3] == ["1", "3", "1"] and float(logs[1][3]) == 0.0,
+              "ann's finished log rows: mode 0 with an error rate of 1 in 5, mode 3 without mistakes: %r" % logs)
+        # The memory model: one grade per word from its first test answer today, Again
+        # (stability 0.212, due tomorrow) for the wrong one, Good (2.3065, due in two
+        # days) for the rest; copying on the memorise page graded nothing.
+        memory = sql("SELECT r.uid, w.name, r.stability, r.LastReview = date('now', 'localtime'), "
+                     "julianday(r.due) - julianday(date('now', 'localtime')), r.reps, r.lapses "
+                     "FROM WordMemory_tbl r JOIN words_tbl w ON r.wid = w.wid ORDER BY w.name;")
+        expected = [["1", w, "0.212" if w == wrong else "2.3065", "1", "1.0" if w == wrong else "2.0", "1", "0"]
+                    for w in list(words) + list(smart)]
+        check(sorted(memory) == sorted(expected), "WordMemory_tbl after the day: %r" % memory)
+        # Mode 3's list replaced the first one; its words were all answered right.
+        day_rows = sql("SELECT w.name, d.incorrect FROM DayList_tbl d JOIN words_tbl w ON d.wid = w.wid WHERE d.uid = 1;")
+        check(sorted(day_rows) == sorted([w, "0"] for w in smart), "mode 3's list answered without mistakes: %r" % day_rows)
         check(sql("SELECT count(*) FROM DayList_tbl WHERE uid = 2;") == [["0"]], "no daily list built for bob")
     except Failure:
         # What the screen showed, for the log.

@@ -68,13 +68,13 @@ private Q_SLOTS:
     {
         QCOMPARE(names(m_db, "table"),
                  (QStringList{QStringLiteral("DayList_tbl"), QStringLiteral("SoftInfo_tbl"), QStringLiteral("ThesaurusInfo_tbl"),
-                              QStringLiteral("UserInfo_tbl"), QStringLiteral("WordsMarkInfo_tbl"), QStringLiteral("logs_tbl"),
-                              QStringLiteral("words_tbl")}));
+                              QStringLiteral("UserInfo_tbl"), QStringLiteral("WordMemory_tbl"), QStringLiteral("WordsMarkInfo_tbl"),
+                              QStringLiteral("logs_tbl"), QStringLiteral("words_tbl")}));
         QCOMPARE(names(m_db, "index"), QStringList{QStringLiteral("w_index")});
         QCOMPARE(names(m_db, "view"),
                  (QStringList{QStringLiteral("DayList_view"), QStringLiteral("ReviewHard_view"),
                               QStringLiteral("ReviewNormal_view"), QStringLiteral("unmark_view")}));
-        QCOMPARE(names(m_db, "trigger"), QStringList{QStringLiteral("ChgTid_trig")});
+        QCOMPARE(names(m_db, "trigger"), (QStringList{QStringLiteral("ChgTid_trig"), QStringLiteral("DelUserMemory_trig")}));
         CppSQLite3Cursor soft = m_db.query("SELECT name, version FROM SoftInfo_tbl;");
         QCOMPARE(QString::fromUtf8(soft.value(0)), QStringLiteral("Quillora"));
         QCOMPARE(QString::fromUtf8(soft.value(1)), QStringLiteral("1.0.0.0"));
@@ -82,6 +82,46 @@ private Q_SLOTS:
         QVERIFY(soft.eof());
         QCOMPARE(m_db.queryInt("SELECT count(*) FROM UserInfo_tbl;"), 0);
         QCOMPARE(m_db.queryInt("PRAGMA foreign_keys;"), 0); // declared, not enforced
+    }
+
+    // A store from before the memory model: its first opening adds the table and
+    // starts every studied word as reviewed Good once on its last-study date; later
+    // openings seed nothing again. Deleting the user removes the rows.
+    void olderStoreGainsTheMemoryTable()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("older.db"));
+        m_db.close();
+        store::openStore(m_db, path);
+        m_db.execute("DROP TRIGGER DelUserMemory_trig; DROP TABLE WordMemory_tbl;");
+        m_db.execute(newUser("ann", 20).constData());
+        m_db.execute(newUser("bob", 20).constData());
+        m_db.execute("INSERT INTO ThesaurusInfo_tbl VALUES (1, 'one');");
+        for (int i = 1; i <= 4; ++i)
+            m_db.execute(sqlFormat("INSERT INTO words_tbl VALUES (%d, 1, 'w%d', 'x', 'y');", i, i).constData());
+        m_db.execute("UPDATE UserInfo_tbl SET tid = 1;"
+                     "UPDATE WordsMarkInfo_tbl SET times = 3, RecentMarkDate = '2026-03-30' WHERE wid = 2;"
+                     "UPDATE WordsMarkInfo_tbl SET times = 1, RecentMarkDate = '2026-12-31' WHERE uid = 2 AND wid = 4;");
+        m_db.close();
+
+        store::openStore(m_db, path);
+        QStringList rows;
+        for (CppSQLite3Cursor c = m_db.query("SELECT uid, wid, stability, round(difficulty, 4), LastReview, due, reps, lapses FROM WordMemory_tbl ORDER BY uid, wid;"); !c.eof(); c.next()) {
+            QStringList row;
+            for (int i = 0; i < 8; ++i)
+                row << QString::fromUtf8(c.value(i));
+            rows << row.join(u' ');
+        }
+        QCOMPARE(rows, (QStringList{QStringLiteral("1 2 2.3065 2.1181 2026-03-30 2026-04-01 1 0"),
+                                    QStringLiteral("2 2 2.3065 2.1181 2026-03-30 2026-04-01 1 0"),
+                                    QStringLiteral("2 4 2.3065 2.1181 2026-12-31 2027-01-02 1 0")}));
+
+        m_db.execute("DELETE FROM WordMemory_tbl WHERE uid = 1;");
+        m_db.close();
+        store::openStore(m_db, path);
+        QCOMPARE(m_db.queryInt("SELECT count(*) FROM WordMemory_tbl;"), 2); // seeded once only
+
+        m_db.execute("DELETE FROM UserInfo_tbl WHERE uid = 2;");
+        QCOMPARE(m_db.queryInt("SELECT count(*) FROM WordMemory_tbl;"), 0);
     }
 
     void userColumnsInOrder()

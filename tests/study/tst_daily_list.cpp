@@ -3,6 +3,7 @@
 #include "store/Store.h"
 #include "study/DailyList.h"
 #include "study/StudyRules.h"
+#include "study/WordMemory.h"
 #include "users/UserRecord.h"
 
 #include <QDate>
@@ -238,6 +239,87 @@ private Q_SLOTS:
         QCOMPARE(m_db.queryInt("SELECT bFinish FROM logs_tbl WHERE date = date('now', 'localtime', '-1 day');"), 1);
         QCOMPARE(m_db.queryInt("SELECT bFinish FROM logs_tbl WHERE date = date('now', 'localtime', '-2 day');"), 0);
         QVERIFY(!study::isTaskFinishedToday(m_db, m_user)); // no row for today: not finished, silently
+    }
+
+    // Mode 3: the due words with the lowest predicted recall first, then new words of
+    // the list at random; a word studied only by copying is due from the next day.
+    void smartReviewDueFirstThenNew()
+    {
+        setUp(40, 5);
+        m_user.mode = study::SmartReview;
+        const char *memory =
+            "INSERT INTO WordMemory_tbl VALUES (1, %d, %s, 5.0, date('now', 'localtime', '-%d day'), date('now', 'localtime', '%s'), 3, 0);";
+        m_db.execute("UPDATE WordsMarkInfo_tbl SET times = 2, RecentMarkDate = date('now', 'localtime', '-10 day') WHERE wid <= 8;"
+                     "UPDATE WordsMarkInfo_tbl SET RecentMarkDate = date('now', 'localtime', '-1 day') WHERE wid = 6;"
+                     "UPDATE WordsMarkInfo_tbl SET RecentMarkDate = date('now', 'localtime') WHERE wid = 7;");
+        // Days since the review over stability: 10, 2, 0.5, 5 and 0.2 (word 6, copied
+        // yesterday: 1 over one Good review's); word 5 is not due yet.
+        m_db.execute(sqlFormat(memory, 1, "1.0", 10, "-1 day").constData());
+        m_db.execute(sqlFormat(memory, 2, "5.0", 10, "-2 day").constData());
+        m_db.execute(sqlFormat(memory, 3, "20.0", 10, "+0 day").constData());
+        m_db.execute(sqlFormat(memory, 4, "2.0", 10, "-3 day").constData());
+        m_db.execute(sqlFormat(memory, 5, "30.0", 10, "+1 day").constData());
+        m_db.execute(sqlFormat(memory, 8, "50.0", 10, "+0 day").constData());
+        QCOMPARE(memory::dueCount(m_db, m_user, today()), 6); // 1-4, 8 and 6
+
+        QVERIFY(study::buildDailyList(m_db, m_user, true, today()).built);
+        QCOMPARE(dayList(), (QSet<int>{1, 4, 2, 3, 6}));
+        QCOMPARE(logRows(), QStringLiteral("1,1,%1,3,0,NULL").arg(today()));
+        QVERIFY(!study::buildDailyList(m_db, m_user, true, today()).built); // kept for the day
+
+        m_user.DayNum = 9;
+        QSet<QSet<int>> fills;
+        for (int run = 0; run < 3; ++run) {
+            study::buildDailyList(m_db, m_user, false, today());
+            const QSet<int> list = dayList();
+            QCOMPARE(list.size(), 9);
+            QVERIFY(list.contains(QSet<int>{1, 2, 3, 4, 6, 8}));
+            const QSet<int> fresh = list - QSet<int>{1, 2, 3, 4, 6, 8};
+            for (int wid : fresh)
+                QVERIFY2(wid > 8, qPrintable(QString::number(wid))); // never studied
+            fills.insert(fresh);
+        }
+        QVERIFY(fills.size() > 1); // at random
+
+        // Everything studied and nothing due: nothing to study, nothing changed.
+        m_db.execute("UPDATE WordsMarkInfo_tbl SET times = 1, RecentMarkDate = date('now', 'localtime');"
+                     "UPDATE WordMemory_tbl SET due = date('now', 'localtime', '+1 day');");
+        const QSet<int> before = dayList();
+        QCOMPARE(int(study::buildDailyList(m_db, m_user, false, today()).outcome), int(study::DailyListOutcome::NothingToStudy));
+        QCOMPARE(dayList(), before);
+        QCOMPARE(study::sourceCount(m_db, m_user, study::SmartReview), 40); // its total: the words studied
+    }
+
+    // Grading: once a day per word; a clock set back counts as the same day.
+    void smartReviewGrading()
+    {
+        setUp(3);
+        auto grade = [&](int wid, int rating) {
+            const QByteArray sql = memory::gradeStatement(m_db, 1, wid, rating);
+            if (!sql.isEmpty())
+                m_db.execute(sql.constData());
+            return !sql.isEmpty();
+        };
+        QVERIFY(grade(1, 3));
+        QVERIFY(!grade(1, 1)); // later the same day: nothing changes
+        CppSQLite3Cursor c = m_db.query("SELECT stability, LastReview = date('now', 'localtime'), due = date('now', 'localtime', '+2 day'), reps, lapses FROM WordMemory_tbl WHERE wid = 1;");
+        QCOMPARE(c.floatValue(0), 2.3065);
+        QCOMPARE(c.intValue(1), 1);
+        QCOMPARE(c.intValue(2), 1);
+        QCOMPARE(c.intValue(3), 1);
+        QCOMPARE(c.intValue(4), 0);
+        c.finalize();
+
+        // Reviewed "in three days" before the clock went back: a same-day lapse, never
+        // a negative interval.
+        m_db.execute("INSERT INTO WordMemory_tbl VALUES (1, 2, 2.3065, 2.1181, date('now', 'localtime', '+3 day'), date('now', 'localtime', '+5 day'), 1, 0);");
+        QVERIFY(grade(2, 1));
+        c = m_db.query("SELECT round(stability, 4), LastReview = date('now', 'localtime'), due = date('now', 'localtime', '+1 day'), reps, lapses FROM WordMemory_tbl WHERE wid = 2;");
+        QCOMPARE(c.floatValue(0), 0.7751);
+        QCOMPARE(c.intValue(1), 1);
+        QCOMPARE(c.intValue(2), 1);
+        QCOMPARE(c.intValue(3), 2);
+        QCOMPARE(c.intValue(4), 1);
     }
 
     void failedBuildIsRolledBack()

@@ -380,6 +380,63 @@ private Q_SLOTS:
         QVERIFY(!display()->animationTimer().isActive());
     }
 
+    // Spelling from memory grades the day's first attempt for the memory model, in the
+    // study's own transaction; copying the word on the screen grades nothing.
+    void hardModeGradesRecall_data()
+    {
+        QTest::addColumn<bool>("hard");
+        QTest::addColumn<QString>("steps"); // x a wrong letter, n a wrong submission, u untick hard mode, r right
+        QTest::addColumn<bool>("refuse");   // the memory model's write fails
+        QTest::addColumn<double>("stability"); // of the graded word; 0: no row
+        QTest::newRow("spelt right") << true << "r" << false << 2.3065;
+        QTest::newRow("wrong letter first") << true << "xr" << false << 0.212;
+        QTest::newRow("wrong submission first") << true << "nr" << false << 0.212;
+        QTest::newRow("shown again, then copied") << true << "ur" << false << 0.212;
+        QTest::newRow("copied") << false << "r" << false << 0.0;
+        QTest::newRow("write refused") << true << "r" << true << 0.0;
+    }
+    void hardModeGradesRecall()
+    {
+        QFETCH(bool, hard);
+        QFETCH(QString, steps);
+        QFETCH(bool, refuse);
+        QFETCH(double, stability);
+        m_page->Start();
+        if (hard) {
+            click(CMemorizePage::IdHardMode);
+            finishCountdown();
+            QCOMPARE(display()->mode(), int(CWordDisplay::Spelling));
+        }
+        if (refuse)
+            theDatabase.execute("CREATE TEMP TRIGGER refuse BEFORE INSERT ON main.WordMemory_tbl "
+                                "BEGIN SELECT RAISE(ABORT, 'disk is full'); END;");
+        const QString first = word();
+        for (const QChar step : steps) {
+            if (step == u'x')
+                type(first.left(1) == u"q" ? QStringLiteral("z") : QStringLiteral("q"));
+            else if (step == u'n')
+                typeAndNext(first + u'z');
+            else if (step == u'u')
+                click(CMemorizePage::IdHardMode);
+            else
+                typeAndNext(first);
+        }
+        QVERIFY(word() != first);
+        QCOMPARE(MessageBox::takeShown().size(), refuse ? 1 : 0);
+        QCOMPARE(timesOf(first), refuse ? 0 : 1); // the study and its grade, or neither
+        const int rows = queryInt("SELECT count(*) FROM WordMemory_tbl;");
+        QCOMPARE(rows, stability > 0 ? 1 : 0);
+        if (rows)
+            QCOMPARE(theDatabase.query(sqlFormat("SELECT stability FROM WordMemory_tbl r JOIN words_tbl w ON r.wid = w.wid WHERE name = '%s';",
+                                                 sqlQuote(first).constData()).constData())
+                         .floatValue(0),
+                     stability);
+        if (refuse)
+            theDatabase.execute("DROP TRIGGER refuse;");
+        if (m_page->countdownTimer().isActive())
+            finishCountdown();
+    }
+
     void brokenOffCountdownResumes()
     {
         m_page->Start();

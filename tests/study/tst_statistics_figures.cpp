@@ -184,6 +184,40 @@ private Q_SLOTS:
         QCOMPARE(islandPart(html, QStringLiteral("data")), data);
     }
 
+    // The memory model's section after the report: due today, due on each of the next
+    // seven days, the average predicted recall today (a word reviewed its stability's
+    // days ago is recalled with 90%, one reviewed today with 100%).
+    void memorySection_data()
+    {
+        QTest::addColumn<QStringList>("setup");
+        QTest::addColumn<QStringList>("shown"); // the report's done / total, then the section
+        const QString studied = QStringLiteral("UPDATE WordsMarkInfo_tbl SET times = 1, RecentMarkDate = date('now', 'localtime', '-%1 day') WHERE uid = {uid} AND wid BETWEEN %2 AND %3;");
+        const QString memory = QStringLiteral("INSERT INTO WordMemory_tbl SELECT uid, wid, %1, 5.0, date('now', 'localtime', '-%2 day'), date('now', 'localtime', '%3 day'), 1, 0 "
+                                              "FROM WordsMarkInfo_tbl WHERE uid = {uid} AND wid BETWEEN %4 AND %5;");
+        QTest::newRow("nothing studied") << QStringList() << QStringList{u"0 / 20"_s, u"0"_s, u"0, 0, 0, 0, 0, 0, 0"_s, u"--%"_s};
+        QTest::newRow("reviewed today and copied today")
+            << QStringList{studied.arg(0).arg(1).arg(5), memory.arg(2.3065).arg(0).arg(u"+2"_s).arg(1).arg(3)}
+            << QStringList{u"5 / 20"_s, u"0"_s, u"2, 3, 0, 0, 0, 0, 0"_s, u"100.00%"_s};
+        QTest::newRow("mode 3, two due at 90%")
+            << QStringList{studied.arg(4).arg(1).arg(2), studied.arg(0).arg(3).arg(10), memory.arg(4).arg(4).arg(u"+0"_s).arg(1).arg(2),
+                           memory.arg(30).arg(0).arg(u"+30"_s).arg(3).arg(9), memory.arg(3).arg(0).arg(u"+7"_s).arg(10).arg(10),
+                           u"UPDATE UserInfo_tbl SET mode = 3, count = 10;"_s}
+            << QStringList{u"8 / 10"_s, u"2"_s, u"0, 0, 0, 0, 0, 0, 1"_s, u"98.00%"_s};
+    }
+    void memorySection()
+    {
+        QFETCH(QStringList, setup);
+        QFETCH(QStringList, shown);
+        prepare(20);
+        runForUser(setup);
+        const study::StatisticsFigures f = study::gatherStatistics(theDatabase, theUser);
+        QVERIFY2(f.failure.isEmpty(), qPrintable(f.failure));
+        const QString report = study::statisticsDocument(f, QString());
+        const QString section = study::statisticsMemorySection(f);
+        QCOMPARE(QStringList{shownFigures(report).value(3)} + shownFigures(section), shown);
+        QVERIFY(section.contains(QStringLiteral("<h2>记忆模型</h2>")));
+    }
+
     // The one grouped pass gives what the statements per bucket give.
     void sameAsOneQueryPerBucket_data()
     {

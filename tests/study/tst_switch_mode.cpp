@@ -119,7 +119,11 @@ class TestSwitchMode : public QObject
     static CSkinButton *button(Dlg &dlg, int id) { return control<CSkinButton>(&dlg, id); }
     static CSkinComboBox *combo(Dlg &dlg, int id) { return control<CSkinComboBox>(&dlg, id); }
     static CStatusLabel *status(Dlg &dlg) { return control<CStatusLabel>(&dlg, Dlg::IdStatus); }
-    static int checkedRadio(Dlg &dlg) { return firstCheckedInRange(&dlg, Dlg::IdLearnNew, Dlg::IdReviewHard); }
+    static int checkedRadio(Dlg &dlg)
+    {
+        const int checked = firstCheckedInRange(&dlg, Dlg::IdLearnNew, Dlg::IdReviewHard);
+        return checked ? checked : firstCheckedInRange(&dlg, Dlg::IdSmartReview, Dlg::IdSmartReview);
+    }
     static bool closedAsConfirmed(Dlg &dlg) { return !dlg.isVisible() && dlg.result() == QDialog::Accepted; }
     static void click(Dlg &dlg, int id)
     {
@@ -367,6 +371,8 @@ private Q_SLOTS:
         QTest::newRow("new words after review") << 1 << 1053;
         QTest::newRow("hard words after new") << 0 << 1055;
         QTest::newRow("hard words after review") << 1 << 1055;
+        QTest::newRow("smart review after new") << 0 << 1097;
+        QTest::newRow("new words after smart review") << 3 << 1053;
     }
     void confirmingOtherModes()
     {
@@ -383,15 +389,50 @@ private Q_SLOTS:
 
         QVERIFY(closedAsConfirmed(dlg));
         QCOMPARE(MessageBox::takeShown(), QStringList());
-        const int mode = radio - 1053;
-        // Words without a mark of their own were never studied.
+        const int mode = radio == 1097 ? 3 : radio - 1053;
+        // Words without a mark of their own were never studied; mode 3 counts the studied.
         int n = mode == 0 ? kWords - int(marks.size()) : 0;
         for (const Mark &m : marks)
-            n += mode == 0 ? m.times == 0 : m.hard;
+            n += mode == 0 ? m.times == 0 : mode == 3 ? m.times != 0 : m.hard;
         // The review conditions stay stored for a later return to mode 1.
         const QString expected = QStringLiteral("%1|%2|%3|%4|2|3").arg(mode).arg(n).arg(daysAgo(14), daysAgo(7));
         QCOMPARE(storedRow(), expected);
         QCOMPARE(recordRow(), expected);
+    }
+
+    // Mode 3 is always offered, with the number of words due today on its own line: words
+    // whose memory row is due, and words studied before today without a row.
+    void smartReviewLine_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<Marks>("marks");
+        QTest::addColumn<QString>("memory"); // SQL run after the marks
+        QTest::addColumn<int>("due");
+        QTest::newRow("nothing studied") << 0 << Marks{} << QString() << 0;
+        QTest::newRow("copied words and rows") << 1 << Marks{{1, 3}, {2, 0}, {1, 5}, {4, 9}}
+                                               << QStringLiteral("INSERT INTO WordMemory_tbl VALUES (1, 3, 9.0, 5.0, date('now', 'localtime', '-5 day'), date('now', 'localtime', '+1 day'), 1, 0);"
+                                                                 "INSERT INTO WordMemory_tbl VALUES (1, 4, 2.0, 5.0, date('now', 'localtime', '-9 day'), date('now', 'localtime', '-1 day'), 3, 1);")
+                                               << 2;
+    }
+    void smartReviewLine()
+    {
+        QFETCH(int, mode);
+        QFETCH(Marks, marks);
+        QFETCH(QString, memory);
+        QFETCH(int, due);
+        setUp(mode, marks);
+        if (!memory.isEmpty())
+            run(memory.toUtf8());
+        Dlg dlg;
+        dlg.show();
+        QCOMPARE(MessageBox::takeShown(), QStringList());
+        QVERIFY(button(dlg, Dlg::IdSmartReview)->isEnabled());
+        QCOMPARE(control<QLabel>(&dlg, Dlg::IdDueToday)->text(), QStringLiteral("智能复习：今天有%1个单词到期").arg(due));
+        click(dlg, Dlg::IdSmartReview);
+        QVERIFY(!widget(dlg, 1056)->isEnabled());
+        click(dlg, Dlg::IdOk);
+        QVERIFY(closedAsConfirmed(dlg));
+        QCOMPARE(theUser.mode, 3);
     }
 
     void switchingControls_data()

@@ -235,6 +235,14 @@ private Q_SLOTS:
         QCOMPARE(markOf("times", name), 1);
         QCOMPARE(incorrectOf(name), incorrect);
         QCOMPARE(markOf("hard", name), hard);
+        // One grade for the memory model, from the first answer: Again or Good.
+        CppSQLite3Cursor memory = theDatabase.query("SELECT w.name, r.stability, r.reps FROM WordMemory_tbl r JOIN words_tbl w ON r.wid = w.wid;");
+        QCOMPARE(ansi::toUnicode(memory.stringValue(0)), name);
+        QCOMPARE(memory.floatValue(1), incorrect ? 0.212 : 2.3065);
+        QCOMPARE(memory.intValue(2), 1);
+        memory.next();
+        QVERIFY(memory.eof());
+        memory.finalize();
         QCOMPARE(status(), statusAfter.isEmpty() ? QString() : name + statusAfter);
     }
 
@@ -403,6 +411,8 @@ private Q_SLOTS:
         m_page->Start();
         answerRight();
         QCOMPARE(markOf("times", QStringLiteral("word1")), 2);
+        // The memory model takes one grade a day: the second run's answer is not one.
+        QCOMPARE(queryInt("SELECT reps FROM WordMemory_tbl WHERE wid = 1;"), 1);
     }
 
     void reportOfMistakes()
@@ -451,6 +461,20 @@ private Q_SLOTS:
         theDatabase.execute("DROP TRIGGER refuse;");
         answerRight();
         QCOMPARE(queryInt("SELECT count(*) FROM WordsMarkInfo_tbl WHERE times > 0;"), 1);
+        QCOMPARE(queryInt("SELECT count(*) FROM WordMemory_tbl;"), 1);
+
+        // The memory model's write failing takes the answer's record with it.
+        theDatabase.execute("CREATE TEMP TRIGGER refuse BEFORE INSERT ON main.WordMemory_tbl "
+                            "BEGIN SELECT RAISE(ABORT, 'disk is full'); END;");
+        const QString last = m_page->correctWord();
+        answerRight();
+        QCOMPARE(MessageBox::takeShown().size(), 1);
+        QCOMPARE(markOf("times", last), 0);
+        QCOMPARE(queryInt(sqlFormat("SELECT count(*) FROM DayList_tbl d JOIN words_tbl w ON d.wid = w.wid WHERE name = '%s' AND incorrect IS NULL;",
+                                    sqlQuote(last).constData())),
+                 1);
+        QCOMPARE(queryInt("SELECT count(*) FROM WordMemory_tbl;"), 1);
+        theDatabase.execute("DROP TRIGGER refuse;");
     }
 };
 

@@ -37,10 +37,12 @@ class TestQuilloraDb : public QObject
     QTemporaryDir m_dir;
     QString file(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
 
-    static Result run(const QStringList &args)
+    static Result run(const QStringList &args, const QByteArray &input = QByteArray())
     {
         QProcess p;
         p.start(QStringLiteral(QUILLORA_DB_PATH), args);
+        p.write(input);
+        p.closeWriteChannel();
         p.waitForFinished(60000);
         return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
     }
@@ -136,6 +138,63 @@ private Q_SLOTS:
         QCOMPARE(run({QStringLiteral("sql"), db, QStringLiteral("SELECT 1")}).exitCode, 1); // the old key no longer opens it
     }
 
+    // One word's history per branch of the memory model, worked out by hand from the
+    // published formulas and default parameters: what the program would store after
+    // each answer (stability, difficulty) and the next interval in days.
+    void schedule_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("history");
+        QTest::addColumn<QString>("expected");
+        const QStringList plain{QStringLiteral("schedule")};
+        QTest::newRow("first again") << plain << QByteArray("0 1\n") << "0.2120 6.4133 1\n";
+        QTest::newRow("first hard") << plain << QByteArray("0 2\n") << "1.2931 5.1122 1\n";
+        QTest::newRow("first good") << plain << QByteArray("0 3\n") << "2.3065 2.1181 2\n";
+        QTest::newRow("first easy, difficulty floor") << plain << QByteArray("0 4\n8 4\n") << "8.2956 1.0000 8\n65.6242 1.0000 66\n";
+        QTest::newRow("recall hard, good, easy") << plain << QByteArray("0 3\n3 2\n5 3\n20 4\n")
+                                                  << "2.3065 2.1181 2\n9.2349 4.7529 9\n22.6747 4.7433 23\n100.3786 2.9720 100\n";
+        QTest::newRow("forget") << plain << QByteArray("0 3\n10 1\n") << "2.3065 2.1181 2\n0.7592 7.3945 1\n";
+        QTest::newRow("same day") << plain << QByteArray("0 3\n0 3\n0 1\n") << "2.3065 2.1181 2\n2.3065 2.1112 2\n0.7751 7.3922 1\n";
+        QTest::newRow("stability floor") << plain << QByteArray("0 1\n0 1\n0 1\n0 1\n0 1\n0 1\n0 1\n0 1\n0 1\n0 1\n")
+                                         << "0.2120 6.4133 1\n0.0834 8.8063 1\n0.0349 9.5929 1\n0.0154 9.8514 1\n0.0072 9.9364 1\n"
+                                            "0.0035 9.9643 1\n0.0018 9.9735 1\n0.0010 9.9765 1\n0.0010 9.9775 1\n0.0010 9.9778 1\n";
+        QTest::newRow("retention 0.8") << QStringList{QStringLiteral("schedule"), QStringLiteral("--retention"), QStringLiteral("0.8")}
+                                       << QByteArray("0 3\n2 3\n") << "2.3065 2.1181 8\n10.9643 2.1112 36\n";
+        QTest::newRow("retention 0.95") << QStringList{QStringLiteral("schedule"), QStringLiteral("--retention"), QStringLiteral("0.95")}
+                                        << QByteArray("0 3\n2 3\n") << "2.3065 2.1181 1\n10.9643 2.1112 4\n";
+        QTest::newRow("interval cap") << plain << QByteArray("0 4\n10000 4\n100000 4\n100000 4\n")
+                                      << "8.2956 1.0000 8\n503.0417 1.0000 503\n12624.2691 1.0000 12624\n93646.8714 1.0000 36500\n";
+    }
+    void schedule()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, history);
+        QFETCH(QString, expected);
+        const Result r = run(args, history);
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, expected);
+    }
+
+    void scheduleRefusesBadInput_data()
+    {
+        QTest::addColumn<QByteArray>("history");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("rating 5") << QByteArray("0 3\n2 5\n") << "quillora-db: line 2: RATING must be 1, 2, 3 or 4: 2 5\n";
+        QTest::newRow("rating 0") << QByteArray("0 0\n") << "quillora-db: line 1: RATING must be 1, 2, 3 or 4: 0 0\n";
+        QTest::newRow("negative days") << QByteArray("0 3\n\n-1 3\n") << "quillora-db: line 3: DAYS is negative: -1 3\n";
+        QTest::newRow("words for days") << QByteArray("0 3\nthree 3\n") << "quillora-db: line 2: DAYS is not a whole number: three 3\n";
+        QTest::newRow("one field") << QByteArray("3\n") << "quillora-db: line 1: expected \"DAYS RATING\": 3\n";
+    }
+    void scheduleRefusesBadInput()
+    {
+        QFETCH(QByteArray, history);
+        QFETCH(QString, error);
+        const Result r = run({QStringLiteral("schedule")}, history);
+        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.err, error);
+    }
+
     void usageErrors_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -144,6 +203,7 @@ private Q_SLOTS:
         QTest::newRow("sql without statement") << QStringList{QStringLiteral("sql"), QStringLiteral("x.db")};
         QTest::newRow("rekey without target") << QStringList{QStringLiteral("rekey"), QStringLiteral("x.db")};
         QTest::newRow("key without phrase") << QStringList{QStringLiteral("--key")};
+        QTest::newRow("retention above 1") << QStringList{QStringLiteral("schedule"), QStringLiteral("--retention"), QStringLiteral("1.5")};
     }
     void usageErrors()
     {

@@ -237,11 +237,16 @@ private Q_SLOTS:
         wordlists::chooseList(m_db, 2, a.tid);
         m_db.execute(sqlFormat("INSERT INTO logs_tbl VALUES (1, %d, date('now'), 0, 0, NULL);", a.tid).constData());
         m_db.execute(sqlFormat("INSERT INTO logs_tbl VALUES (2, %d, date('now'), 0, 0, NULL);", b.tid).constData());
+        // Memory rows of both users in A and of user 2 in B.
+        m_db.execute("INSERT INTO WordMemory_tbl SELECT uid, wid, 2.3, 2.1, date('now'), date('now'), 1, 0 FROM WordsMarkInfo_tbl;");
+        QCOMPARE(m_db.queryInt("SELECT count(*) FROM WordMemory_tbl;"), 8);
 
         wordlists::deleteList(m_db, a.tid);
         QCOMPARE(m_db.queryInt(sqlFormat("SELECT count(*) FROM ThesaurusInfo_tbl WHERE tid = %d;", a.tid).constData()), 0);
         QCOMPARE(m_db.queryInt(sqlFormat("SELECT count(*) FROM words_tbl WHERE tid = %d;", a.tid).constData()), 0);
         QCOMPARE(m_db.queryInt("SELECT count(*) FROM WordsMarkInfo_tbl;"), 2); // user 2's rows of B
+        QCOMPARE(m_db.queryInt(sqlFormat("SELECT count(*) FROM WordMemory_tbl m JOIN words_tbl w ON m.wid = w.wid WHERE uid = 2 AND tid = %d;", b.tid).constData()), 2);
+        QCOMPARE(m_db.queryInt("SELECT count(*) FROM WordMemory_tbl;"), 2);
         QCOMPARE(m_db.queryInt("SELECT count(*) FROM logs_tbl;"), 1);
         QCOMPARE(m_db.queryInt(sqlFormat("SELECT count(*) FROM words_tbl WHERE tid = %d;", b.tid).constData()), 2);
     }

@@ -4,6 +4,7 @@
 #include "store/CppSQLite3.h"
 #include "store/PageCodec.h"
 #include "store/Store.h"
+#include "study/MemoryModel.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -13,6 +14,8 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <iostream>
+#include <string>
 
 namespace {
 
@@ -23,6 +26,10 @@ constexpr char kUsage[] =
     "  rekey FILE --plain       decrypt FILE in place\n"
     "  rekey FILE --to PHRASE   re-encrypt FILE in place under PHRASE\n"
     "  check FILE               print \"ok\" when the integrity check passes\n"
+    "  schedule [--retention R] replay one word's reviews read from standard input, one\n"
+    "                           \"DAYS RATING\" a line (DAYS since the previous review, 0 on\n"
+    "                           the first line; RATING 1 again, 2 hard, 3 good, 4 easy);\n"
+    "                           print \"STABILITY DIFFICULTY INTERVAL\" after each\n"
     "Without --key the program's own key is used; --key '' means a plain file.\n";
 
 struct Failure
@@ -90,11 +97,69 @@ void runSql(CppSQLite3Connection &db, const QString &statement)
     }
 }
 
+// A whole number written as such: digits with an optional sign, nothing else.
+bool wholeNumber(const QString &text, long long &value)
+{
+    bool ok = false;
+    value = text.toLongLong(&ok);
+    return ok;
+}
+
+// Replays one word's reviews through the memory model: what the program would store
+// after each answer, and the days until the next review.
+int schedule(const QStringList &args)
+{
+    double retention = memory::kDefaultRetention;
+    if (args.size() == 2 && args.at(0) == QStringLiteral("--retention")) {
+        bool ok = false;
+        retention = args.at(1).toDouble(&ok);
+        if (!ok || !(retention > 0.0 && retention < 1.0))
+            fail(QStringLiteral("--retention needs a number between 0 and 1 (both excluded): %1").arg(args.at(1)), 2);
+    } else if (!args.isEmpty()) {
+        fail(QString(), 2);
+    }
+
+    memory::State state;
+    bool first = true;
+    std::string raw;
+    for (int lineNo = 1; std::getline(std::cin, raw); ++lineNo) {
+        const QString line = QString::fromUtf8(raw.data(), qsizetype(raw.size())).trimmed();
+        if (line.isEmpty())
+            continue;
+        const QStringList fields = line.split(u' ', Qt::SkipEmptyParts);
+        auto bad = [&](const QString &why) {
+            throw Failure{QStringLiteral("line %1: %2: %3").arg(lineNo).arg(why, line), 3};
+        };
+        long long days = 0;
+        long long rating = 0;
+        if (fields.size() != 2)
+            bad(QStringLiteral("expected \"DAYS RATING\""));
+        if (!wholeNumber(fields.at(0), days))
+            bad(QStringLiteral("DAYS is not a whole number"));
+        if (days < 0)
+            bad(QStringLiteral("DAYS is negative"));
+        if (!wholeNumber(fields.at(1), rating) || rating < memory::Again || rating > memory::Easy)
+            bad(QStringLiteral("RATING must be 1, 2, 3 or 4"));
+        // The first line has no previous review: its day count does not enter.
+        state = first ? memory::firstReview(int(rating))
+                      : memory::review(state, int(std::min<long long>(days, 1'000'000'000)), int(rating));
+        first = false;
+        // Decimal points whatever the locale says.
+        const QByteArray out = QByteArray::number(state.stability, 'f', 4) + ' ' + QByteArray::number(state.difficulty, 'f', 4) + ' '
+            + QByteArray::number(memory::interval(state.stability, retention)) + '\n';
+        std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 int runCommand(const QString &command, const QString &path, const QStringList &args, const QByteArray &key);
 
 int run(const QStringList &argsIn)
 {
     QStringList args = argsIn;
+    if (!args.isEmpty() && args.first() == QStringLiteral("schedule"))
+        return schedule(args.mid(1));
     QByteArray key = store::kDatabaseKey;
     if (!args.isEmpty() && args.first() == QStringLiteral("--key")) {
         if (args.size() < 2)
@@ -163,6 +228,10 @@ int main(int argc, char **argv)
     try {
         return run(app.arguments().mid(1));
     } catch (const Failure &f) {
+        if (f.exitCode == 3) { // bad input: the line says what, the usage would not
+            std::fprintf(stderr, "quillora-db: %s\n", qPrintable(f.message));
+            return 2;
+        }
         if (f.exitCode == 2)
             std::fprintf(stderr, "%s%s", f.message.isEmpty() ? "" : qPrintable(QStringLiteral("quillora-db: %1\n").arg(f.message)), kUsage);
         else
