@@ -3,8 +3,10 @@
 #include "home/HomeDlg.h"
 #include "platform/FileDialog.h"
 #include "support/GuiTestSupport.h"
+#include "ui/TranslucentButton.h"
 #include "users/LoginDlg.h"
 #include "users/NewUserDlg.h"
+#include "users/SettingsDlg.h"
 #include "wordlists/ThesaurusDlg.h"
 
 #include <QComboBox>
@@ -126,10 +128,22 @@ private Q_SLOTS:
         QCOMPARE(home->size(), QSize(535, 361));
         // Waiting at the home window, nothing that only pages, speech and the update
         // check need is mapped.
-        const QByteArray maps = mappedFiles();
-        QVERIFY(maps.contains("libQt6Widgets"));
-        for (const char *library : {"libQt6WebEngineCore", "libQt6WebChannel", "libQt6Quick.", "libQt6Qml.", "libQt6TextToSpeech", "libQt6Network"})
-            QVERIFY2(!maps.contains(library), library);
+        const QList<const char *> webEngine{"libQt6WebEngineCore", "libQt6WebChannel", "libQt6Quick.", "libQt6Qml."};
+        const auto checkUnmapped = [](const QList<const char *> &libraries) {
+            const QByteArray maps = mappedFiles();
+            QVERIFY(maps.contains("libQt6Widgets"));
+            for (const char *library : libraries)
+                QVERIFY2(!maps.contains(library), library);
+        };
+        checkUnmapped(webEngine + QList<const char *>{"libQt6TextToSpeech", "libQt6Network"});
+        // Nor once the settings were opened and closed (to change the day's amount,
+        // say): what was loaded would stay for the rest of the day.
+        auto settingsClosed = onModal<CSettingsDlg>([](CSettingsDlg *dlg) { dlg->reject(); });
+        Q_EMIT home->button(CHomeDlg::IDC_SETTINGS)->clicked();
+        QVERIFY(*settingsClosed);
+        checkUnmapped(webEngine + QList<const char *>{"libQt6TextToSpeech"});
+        if (QTest::currentTestFailed())
+            return;
         QCOMPARE(theUser.username, name);
         QCOMPARE(theUser.type, 1);
         QCOMPARE(theDatabase.queryInt(sqlFormat("SELECT count(*) FROM WordsMarkInfo_tbl WHERE uid = %d;", theUser.uid).constData()), 3);
