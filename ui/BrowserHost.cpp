@@ -70,6 +70,19 @@ BrowserEngine *engine()
     return e;
 }
 
+// Qt's X platform says on every start, as the application makes the shared context,
+// that it cannot make an OpenGL context: the integration turned off in
+// prepareBrowserHost() is why, and nothing is lost by it (the pages draw in software).
+// Only that line is dropped; every other message goes where it went.
+QtMessageHandler g_nextHandler = nullptr;
+
+void dropNoGlNotice(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg && message == u"QXcbIntegration: Cannot create platform OpenGL context, neither GLX nor EGL are enabled")
+        return;
+    g_nextHandler(type, context, message);
+}
+
 // The web engine, loaded after the application object exists, needs contexts shared
 // from the start, and crashes on its first page without. Linked in, it set this itself
 // as the program was loaded; so does this file now, for every program that can show a
@@ -87,6 +100,7 @@ void prepareBrowserHost()
     // Without a GL integration the context the web engine asks for fails at once.
     if (!qEnvironmentVariableIsSet(kGlIntegration)) {
         qputenv(kGlIntegration, "none");
+        g_nextHandler = qInstallMessageHandler(dropNoGlNotice);
         // Read once, when the application makes the context; programs started
         // later (a web browser opening a link) keep their OpenGL.
         qAddPreRoutine([] {
