@@ -1,7 +1,6 @@
 #include "ui/BrowserHost.h"
 
 #include "platform/AnsiText.h"
-#include "platform/MessageBox.h"
 #include "platform/Modules.h"
 #include "ui/External.h"
 
@@ -14,13 +13,11 @@
 namespace {
 
 constexpr char kGlIntegration[] = "QT_XCB_GL_INTEGRATION";
-const QString kModule = QStringLiteral("browser");
 
 struct BrowserHost
 {
-    BrowserEngine *engine = nullptr;
+    BrowserModule *engine = nullptr;
     CExternal *external = nullptr;
-    bool failed = false;
 };
 
 BrowserHost &hostState()
@@ -47,20 +44,15 @@ QByteArray resPage(const QString &name)
     return htmlAsUtf8(file.readAll());
 }
 
-// Loads the module on first use; nullptr when it cannot be had (said once).
-BrowserEngine *engine()
+// Loads the module on first use; nullptr when it cannot be had (the loader says so).
+BrowserModule *engine()
 {
     BrowserHost &h = hostState();
-    if (h.engine || h.failed)
+    if (h.engine)
         return h.engine;
-    QString error;
-    auto *e = qobject_cast<BrowserEngine *>(loadModule(kModule, &error));
-    if (!e) {
-        h.failed = true;
-        qWarning("browser module: %s", qPrintable(error));
-        MessageBox::warning(nullptr, QStringLiteral("无法加载网页组件：%1").arg(error));
+    auto *e = loadModule<BrowserModule>();
+    if (!e)
         return nullptr;
-    }
     BrowserServices services;
     services.external = external();
     services.bridgeScript = externalBridgeScript(); // the channel script comes with the module
@@ -178,28 +170,30 @@ CExternal *theExternal()
 
 QWidget *createBrowserView(QWidget *parent, bool scrollBars)
 {
-    if (BrowserEngine *e = engine())
+    if (BrowserModule *e = engine())
         return e->createView(parent, scrollBars);
     auto *missing = new QLabel(QStringLiteral("网页组件不可用"), parent);
     missing->setAlignment(Qt::AlignCenter);
     return missing;
 }
 
+// A view made without the module is the placeholder: nothing to load, and nothing to
+// try or report again.
 void browserLoad(QWidget *view, const QUrl &url)
 {
-    if (BrowserEngine *e = engine(); e && view)
+    if (BrowserModule *e = hostState().engine; e && view)
         e->load(view, url);
 }
 
 void browserSetHtml(QWidget *view, const QString &html, const QUrl &base)
 {
-    if (BrowserEngine *e = engine(); e && view)
+    if (BrowserModule *e = hostState().engine; e && view)
         e->setHtml(view, html, base);
 }
 
 int showHtmlDialog(const QUrl &url, const QSize &size, const HtmlDialogOptions &options)
 {
-    if (BrowserEngine *e = engine())
+    if (BrowserModule *e = engine())
         return e->showHtmlDialog(url, size, options);
     return 0;
 }

@@ -1,8 +1,10 @@
 #include "app/QuilloraDlg.h"
 #include "home/HomeDlg.h"
+#include "home/NetworkModule.h"
 #include "home/UpdateCheck.h"
 #include "platform/PrivateTemp.h"
 #include "support/GuiTestSupport.h"
+#include "support/ModuleTestSupport.h"
 #include "ui/LinkStatic.h"
 #include "ui/TranslucentLabel.h"
 
@@ -103,6 +105,25 @@ private Q_SLOTS:
         m_data.reset();
         m_opened.clear();
         qunsetenv("QUILLORA_UPDATE_URL");
+    }
+
+    // First, while no network module is loaded: one that cannot be had. The learner did
+    // not ask for the check, so it only reaches the log; nothing is fetched.
+    void unavailableModule_data() { testsupport::addUnavailableModuleRows(QStringLiteral("network")); }
+    void unavailableModule()
+    {
+        QFETCH(QString, folder);
+        testsupport::ModuleFolder modules(folder);
+        DescriptorServer server(200, descriptor("2.00"));
+        openHome(server.url());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^network module: ")));
+        m_home->StartUpdateCheck();
+        QVERIFY(!m_home->updateCheck()->isRunning());
+        QCOMPARE(MessageBox::takeShown(), QStringList());
+        QVERIFY(!moduleLoaded<NetworkModule>());
+        QVERIFY(!modules.staleMapped());
+        QTest::qWait(100);
+        QCOMPARE(server.connections(), 0);
     }
 
     void check_data()

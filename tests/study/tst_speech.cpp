@@ -1,5 +1,7 @@
 #include "platform/MessageBox.h"
 #include "study/Speech.h"
+#include "study/SpeechModule.h"
+#include "support/ModuleTestSupport.h"
 #include "users/UserRecord.h"
 
 #include <QComboBox>
@@ -38,6 +40,36 @@ private Q_SLOTS:
         QFETCH(double, rate);
         QCOMPARE(Speech::engineVolume(storedVolume) + 1.0, volume + 1.0); // fuzzy compare needs a non-zero base
         QCOMPARE(Speech::engineRate(storedRate) + 1.0, rate + 1.0);
+    }
+
+    // First, while no speech module is loaded: one that cannot be had. The learner who
+    // asks for speech is told once; nothing is spoken, no voice listed, and the next use
+    // tries again (and says nothing more).
+    void unavailableModule_data() { testsupport::addUnavailableModuleRows(QStringLiteral("speech")); }
+    void unavailableModule()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, reason);
+        QFETCH(QString, cause);
+        testsupport::ModuleFolder modules(folder);
+        const QRegularExpression logged(QStringLiteral("^speech module: "));
+        QTest::ignoreMessage(QtWarningMsg, logged);
+        QTest::ignoreMessage(QtWarningMsg, logged);
+        theUser.TTSspeaker = 0;
+        QStringList spoken;
+        Speech::setObserver([&](const QString &text, const QString &, double, double) { spoken << text; });
+        Speech speech;
+        speech.Speak(QStringLiteral("apple"));
+        QComboBox combo;
+        QCOMPARE(Speech().ListVoices(&combo), 0);
+        Speech::setObserver({});
+        QCOMPARE(spoken, QStringList());
+        const QStringList shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].startsWith(QStringLiteral("无法加载朗读组件：") + reason), qPrintable(shown[0]));
+        QVERIFY2(shown[0].contains(cause), qPrintable(shown[0]));
+        QVERIFY(!moduleLoaded<SpeechModule>());
+        QVERIFY(!modules.staleMapped());
     }
 
     void voicesAndSettings()

@@ -1,6 +1,6 @@
-// The network module: QNetworkAccessManager behind FetchModule.
+// The network module: QNetworkAccessManager behind NetworkModule.
 
-#include "home/FetchModule.h"
+#include "home/NetworkModule.h"
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
@@ -33,11 +33,11 @@ private:
 
 } // namespace
 
-class NetworkFetchModule : public QObject, public FetchModule
+class QtNetworkModule : public QObject, public NetworkModule
 {
     Q_OBJECT
-    Q_PLUGIN_METADATA(IID QuilloraFetchModule_iid)
-    Q_INTERFACES(FetchModule)
+    Q_PLUGIN_METADATA(IID QuilloraNetworkModule_iid)
+    Q_INTERFACES(NetworkModule)
 
 public:
     std::unique_ptr<Fetch> get(const QUrl &url, Handlers handlers) override
@@ -65,4 +65,4 @@ private:
     QPointer<QNetworkAccessManager> m_network;
 };
 
-#include "FetchModuleImpl.moc"
+#include "NetworkModule.moc"
