@@ -1,5 +1,7 @@
 #include "ui/NavList.h"
 
+#include "ui/Images.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -13,8 +15,7 @@ CNavList::CNavList(QWidget *parent)
 
 void CNavList::AddItem(const QString &text, int iconId)
 {
-    QImage icon(QStringLiteral(":/ICON/%1.png").arg(iconId));
-    AddItem(text, icon);
+    AddItem(text, LoadImageResource(iconId, "ICON"));
 }
 
 void CNavList::AddItem(const QString &text, const QImage &icon)
