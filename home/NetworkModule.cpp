@@ -14,20 +14,25 @@ namespace {
 class ReplyFetch : public Fetch
 {
 public:
-    explicit ReplyFetch(QNetworkReply *reply)
-        : m_reply(reply)
+    ReplyFetch(QNetworkAccessManager *network, QNetworkReply *reply)
+        : m_network(network)
+        , m_reply(reply)
     {
     }
     ~ReplyFetch() override
     {
-        if (!m_reply)
-            return;
-        m_reply->disconnect();
-        m_reply->abort();
-        m_reply->deleteLater();
+        if (m_reply) {
+            m_reply->disconnect();
+            m_reply->abort();
+        }
+        // Later, as this may run inside one of the reply's own signals; the manager
+        // takes the reply, its connections and its thread with it.
+        if (m_network)
+            m_network->deleteLater();
     }
 
 private:
+    QPointer<QNetworkAccessManager> m_network;
     QPointer<QNetworkReply> m_reply;
 };
 
@@ -42,14 +47,16 @@ class QtNetworkModule : public QObject, public NetworkModule
 public:
     std::unique_ptr<Fetch> get(const QUrl &url, Handlers handlers) override
     {
-        // Owned by the application, which ends before the module's root object (never
-        // deleted) would: the connections it keeps are closed with it.
-        if (!m_network)
-            m_network = new QNetworkAccessManager(QCoreApplication::instance());
+        // A manager for each download, gone with it: its thread ends while the program
+        // runs. One kept for the whole run went with the application, and its thread
+        // could then still be ending as the process exited, leaving the thread's data
+        // behind. Owned by the application all the same, should the program end before
+        // the manager's deletion comes round.
+        auto *network = new QNetworkAccessManager(QCoreApplication::instance());
         QNetworkRequest request(url);
         request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
         request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-        QNetworkReply *reply = m_network->get(request);
+        QNetworkReply *reply = network->get(request);
         QObject::connect(reply, &QNetworkReply::requestSent, reply, [h = handlers.requestSent] { h(); });
         QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, h = handlers.data] { h(reply->readAll()); });
         QObject::connect(reply, &QNetworkReply::finished, reply, [reply, data = handlers.data, done = handlers.done] {
@@ -58,11 +65,8 @@ public:
                 data(rest); // the caller may abort here; it then ignores the end
             done(reply->error() == QNetworkReply::NoError);
         });
-        return std::make_unique<ReplyFetch>(reply);
+        return std::make_unique<ReplyFetch>(network, reply);
     }
-
-private:
-    QPointer<QNetworkAccessManager> m_network;
 };
 
 #include "NetworkModule.moc"

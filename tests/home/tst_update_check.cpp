@@ -8,6 +8,7 @@
 #include "ui/LinkStatic.h"
 #include "ui/TranslucentLabel.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -81,6 +82,10 @@ class TestUpdateCheck : public QObject
         m_home->updateCheck()->setTimeouts(500, 1500);
         qputenv("QUILLORA_UPDATE_URL", descriptorUrl);
     }
+
+    // The threads of this process: a check over leaves none of its own behind, so
+    // nothing of it is still ending when the program exits.
+    static int threadCount() { return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size()); }
 
     static QByteArray descriptor(const QByteArray &version, const QByteArray &url = "https://example.org/download")
     {
@@ -163,6 +168,7 @@ private Q_SLOTS:
         QFETCH(QString, target);
         DescriptorServer server(status, body, answerAfterMs);
         openHome(server.url());
+        const int threads = threadCount();
         UpdateCheck *check = m_home->updateCheck();
         if (!ownVersion.isEmpty())
             check->setOwnVersion(ownVersion);
@@ -171,6 +177,7 @@ private Q_SLOTS:
         QVERIFY(check->isRunning());
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 8000);
         QCOMPARE(server.connections(), 1);
+        QTRY_COMPARE(threadCount(), threads);
 
         CLinkStatic *link = m_home->mainWindow()->updateLink();
         QCOMPARE(link->isVisibleTo(m_home.get()), notice);
@@ -196,6 +203,7 @@ private Q_SLOTS:
     {
         DescriptorServer server(200, descriptor("2.00"), -1);
         openHome(server.url());
+        const int threads = threadCount();
         QVERIFY(m_home->updateCheck()->start(QUrl(QString::fromLatin1(server.url()))));
         m_home->StartUpdateCheck(); // the first still waits: nothing new starts
         QVERIFY(!m_home->updateCheck()->start(QUrl(QString::fromLatin1(server.url()))));
@@ -204,7 +212,7 @@ private Q_SLOTS:
         QCOMPARE(server.connections(), 1);
         // Ending the program while the check waits is quiet.
         m_home.reset();
-        QTest::qWait(50);
+        QTRY_COMPARE(threadCount(), threads);
     }
 
     void noAddressNoCheck_data()
