@@ -5,13 +5,14 @@
 # same runs, the floor: bench/floor.cpp, a bare Qt Widgets window of the home window's
 # size with a tray icon, built here with the system's Qt. Prints the medians of the
 # time from exec until the window is mapped and of the resident memory once idle, for
-# both, and their ratios (program / floor). Then, in every run, the program's statistics
-# page is opened (starting the web engine), left, and the program hidden to the tray:
-# the resident memory after each is printed too, of the program's own process and
-# with the web engine's helper processes.
+# both, and their ratios (program / floor). Then, in every run, the settings dialog is
+# opened and closed (which must leave the web engine unmapped and the program within
+# 45 MB), the program's statistics page is opened (starting the web engine), left, and
+# the program hidden to the tray: the resident memory after each is printed too, of the
+# program's own process and with the web engine's helper processes.
 #
 #   bench/startup.sh [-n RUNS] [-i IDLE_SECONDS] [-s] [BUILD_DIR]
-#     -s  start-up only: no statistics page, no hiding
+#     -s  start-up only: no settings, no statistics page, no hiding
 #
 # Extra environment for the program (for example QT_XCB_GL_INTEGRATION=none) is
 # passed through, so variants can be compared on the same machine.
@@ -148,7 +149,8 @@ start() {
 stop() { kill "$1" 2>/dev/null || true; wait "$1" 2>/dev/null || true; }
 click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 
-floor_ms=() floor_rss=() ms=() rss=() stats_rss=() stats_tree=() hidden_rss=() hidden_tree=()
+settings_limit_mb=45
+floor_ms=() floor_rss=() ms=() rss=() settings_rss=() settings_web=0 stats_rss=() stats_tree=() hidden_rss=() hidden_tree=()
 for run in $(seq 1 "$runs"); do
   start '^floor$' "$floor"
   sleep "$idle"
@@ -163,6 +165,26 @@ for run in $(seq 1 "$runs"); do
   rss+=("$(rss_mb "$pid")")
   line="run $run: floor ${floor_ms[-1]} ms ${floor_rss[-1]} MB; program ${ms[-1]} ms ${rss[-1]} MB"
   if [ "$pages" -eq 1 ]; then
+    # The settings button, then Cancel: the dialog opens on its first page, and nothing
+    # of the web engine may stay after it.
+    click "$started_wid" 356 23
+    settings_wid=""
+    for _ in $(seq 1 200); do settings_wid=$(window_of "$pid" '^设置$') && break; sleep 0.05; done
+    [ -n "$settings_wid" ] || { echo "run $run: the settings never appeared" >&2; cat "$work/log" >&2; exit 1; }
+    sleep 1
+    click "$settings_wid" 278 277
+    for _ in $(seq 1 100); do
+      window_of "$pid" '^设置$' >/dev/null || break
+      sleep 0.05
+    done
+    sleep "$idle"
+    settings_rss+=("$(rss_mb "$pid")")
+    web="no"
+    if grep -q libQt6WebEngineCore "/proc/$pid/maps"; then
+      web="yes"
+      settings_web=$((settings_web + 1))
+    fi
+    line+="; settings opened and closed ${settings_rss[-1]} MB, web engine mapped: $web"
     # The statistics button; the report is up once the web engine's helpers run and
     # have settled.
     click "$started_wid" 458 180
@@ -195,6 +217,9 @@ echo "  floor:    window after $fm ms, idle RSS $fr MB"
 echo "  quillora: home window after $pm ms, idle RSS $pr MB"
 echo "  ratio:    time $(ratio "$pm" "$fm"), RSS $(ratio "$pr" "$fr")"
 if [ "$pages" -eq 1 ]; then
+  sr=$(m "${settings_rss[@]}")
+  verdict=$(awk -v r="$sr" -v l="$settings_limit_mb" -v w="$settings_web" 'BEGIN { print (r <= l && w == 0) ? "within" : "OVER" }')
+  echo "  settings opened and closed:      RSS $sr MB, web engine mapped in $settings_web of $runs runs ($verdict the $settings_limit_mb MB limit without it)"
   echo "  after the first statistics page: RSS $(m "${stats_rss[@]}") MB ($(m "${stats_tree[@]}") MB with the web engine's helpers)"
   echo "  hidden to the tray after it:     RSS $(m "${hidden_rss[@]}") MB ($(m "${hidden_tree[@]}") MB with the web engine's helpers)"
 fi

@@ -417,12 +417,19 @@ void CHomeDlg::OpenSettings(int page)
     }
     // Modal to the home window only: the notification-area icon must still reach an
     // open dialog (to turn its page, or to close it on exit).
-    CSettingsDlg dlg(page, m_main, this);
-    dlg.setWindowModality(Qt::WindowModal);
-    m_settings = &dlg;
-    dlg.exec();
-    m_settings = nullptr;
-    if (dlg.switchUserRequested())
+    bool switchUser = false;
+    {
+        CSettingsDlg dlg(page, m_main, this);
+        dlg.setWindowModality(Qt::WindowModal);
+        m_settings = &dlg;
+        dlg.exec();
+        m_settings = nullptr;
+        switchUser = dlg.switchUserRequested();
+    }
+    // What the dialog held goes back to the system: the day may go on in the
+    // notification area.
+    trimWorkingSet();
+    if (switchUser)
         SwitchUser();
 }
 

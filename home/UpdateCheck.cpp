@@ -1,6 +1,6 @@
 #include "home/UpdateCheck.h"
 
-#include "home/FetchModule.h"
+#include "home/NetworkModule.h"
 #include "platform/AnsiText.h"
 #include "platform/Modules.h"
 #include "platform/PrivateTemp.h"
@@ -39,12 +39,13 @@ bool UpdateCheck::start(const QUrl &descriptor)
 {
     if (m_fetch || !descriptor.isValid() || descriptor.isEmpty())
         return false;
-    // The network module comes with the first check; without it there is no check.
-    auto *module = qobject_cast<FetchModule *>(loadModule(QStringLiteral("network")));
+    // The network module comes with the first check; without it there is no check
+    // (and only a line in the log: the learner did not ask for one).
+    auto *module = loadModule<NetworkModule>();
     if (!module)
         return false;
     m_body.clear();
-    FetchModule::Handlers handlers;
+    NetworkModule::Handlers handlers;
     handlers.requestSent = [this] { m_connectTimer.stop(); };
     handlers.data = [this](const QByteArray &bytes) { onData(bytes); };
     handlers.done = [this](bool ok) { onDone(ok); };

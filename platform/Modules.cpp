@@ -1,54 +1,111 @@
 #include "platform/Modules.h"
 
+#include "platform/MessageBox.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QJsonObject>
 #include <QPluginLoader>
-#include <QStringList>
+#include <QSet>
 
 namespace {
 
-QHash<QString, QObject *> &loaded()
+struct State
 {
-    static QHash<QString, QObject *> modules;
-    return modules;
+    QHash<QByteArray, void *> loaded; // by name: the interface of the right id
+    QSet<QByteArray> told;            // failures the learner has been told of this run
+    QStringList folders;              // set by tests
+};
+
+State &state()
+{
+    static State s;
+    return s;
 }
 
+// Beside the program (lib/<multiarch>/quillora next to its bin folder: the build tree, a
+// relocated or packaged installation), then in the installation prefix.
 QStringList moduleFolders()
 {
+    if (!state().folders.isEmpty())
+        return state().folders;
     return {QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../" QUILLORA_MODULE_SUBDIR)),
             QString::fromUtf8(QUILLORA_MODULEDIR)};
 }
 
+void fail(const ModuleSpec &spec, const QString &reason, const QString &detail)
+{
+    qWarning("%s module: %s", spec.name, qPrintable(detail));
+    if (!spec.tellLearner || state().told.contains(spec.name))
+        return;
+    state().told.insert(spec.name);
+    MessageBox::warning(nullptr, QStringLiteral("无法加载%1：%2").arg(QString::fromUtf16(spec.feature), reason));
+}
+
 } // namespace
 
-QObject *loadModule(const QString &name, QString *error)
+namespace modules {
+
+void *load(const ModuleSpec &spec, const char *iid)
 {
-    if (QObject *root = loaded().value(name))
-        return root;
-    QString reasons;
-    for (const QString &folder : moduleFolders()) {
-        const QString file = folder + u'/' + name + QStringLiteral(".so");
+    if (void *module = state().loaded.value(spec.name))
+        return module;
+    const QString fileName = QString::fromLatin1(spec.name) + QStringLiteral(".so");
+    const QString reinstall = QStringLiteral("\n请重新安装本软件。");
+    const QStringList folders = moduleFolders();
+    for (const QString &folder : folders) {
+        const QString file = QDir(folder).filePath(fileName);
         if (!QFileInfo::exists(file))
             continue;
         // Never unloaded: the web engine does not survive being unmapped while its
         // threads and profile live on.
         auto *loader = new QPluginLoader(file, QCoreApplication::instance());
-        if (QObject *root = loader->instance()) {
-            loaded().insert(name, root);
-            return root;
+        // The id is read from the file, before anything of it is mapped or run.
+        const QString found = loader->metaData().value(QStringLiteral("IID")).toString();
+        if (found != QLatin1String(iid)) {
+            delete loader;
+            fail(spec, QStringLiteral("%1 不属于这一版本的程序。").arg(file) + reinstall,
+                 QStringLiteral("%1 has interface %2, expected %3").arg(file, found.isEmpty() ? QStringLiteral("(none)") : found, QLatin1String(iid)));
+            return nullptr;
         }
-        reasons += loader->errorString() + u'\n';
-        delete loader;
+        QObject *root = loader->instance();
+        void *module = root ? root->qt_metacast(iid) : nullptr;
+        if (!module) {
+            const QString error = root ? QStringLiteral("its object does not provide %1").arg(QLatin1String(iid)) : loader->errorString();
+            if (!root)
+                delete loader;
+            fail(spec, QStringLiteral("%1 无法载入（%2）。").arg(file, error) + reinstall, QStringLiteral("%1: %2").arg(file, error));
+            return nullptr;
+        }
+        state().loaded.insert(spec.name, module);
+        return module;
     }
-    if (error)
-        *error = reasons.isEmpty() ? QStringLiteral("%1.so not found in %2").arg(name, moduleFolders().join(QStringLiteral(", ")))
-                                   : reasons.trimmed();
+    // Where it belongs is beside the program; the other places are in the log.
+    fail(spec, QStringLiteral("找不到 %1。").arg(QDir(folders.value(0)).filePath(fileName)) + reinstall,
+         QStringLiteral("%1 not found in %2").arg(fileName, folders.join(QStringLiteral(", "))));
     return nullptr;
 }
 
-bool moduleLoaded(const QString &name)
+bool loaded(const ModuleSpec &spec)
 {
-    return loaded().contains(name);
+    return state().loaded.contains(spec.name);
 }
+
+void reportUnavailable(const ModuleSpec &spec, const QString &reason)
+{
+    fail(spec, reason, reason);
+}
+
+void setFolders(const QStringList &folders)
+{
+    state().folders = folders;
+}
+
+void forgetFailures()
+{
+    state().told.clear();
+}
+
+} // namespace modules

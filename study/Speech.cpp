@@ -2,7 +2,7 @@
 
 #include "platform/MessageBox.h"
 #include "platform/Modules.h"
-#include "study/SpeechBackend.h"
+#include "study/SpeechModule.h"
 #include "users/UserRecord.h"
 
 #include <QComboBox>
@@ -24,15 +24,14 @@ SpeechVoices *Speech::engine() const
     m_opened = true;
     auto *self = const_cast<Speech *>(this); // opening on first use is no change seen from outside
     const QList<Settings> pending = std::exchange(self->m_pending, {});
-    QString error;
-    auto *module = qobject_cast<SpeechModule *>(loadModule(QStringLiteral("speech"), &error));
-    if (!module) {
-        qWarning("speech module: %s", qPrintable(error));
+    auto *module = loadModule<SpeechModule>();
+    if (!module)
+        return nullptr;
+    m_engine = module->open();
+    if (!m_engine) {
+        modules::reportUnavailable(SpeechModule::kModule, QStringLiteral("没有可用的语音引擎（flite 或 speech-dispatcher）。"));
         return nullptr;
     }
-    m_engine = module->open();
-    if (!m_engine)
-        return nullptr;
     m_engine->onError([self] { self->onError(); });
     for (const Settings &s : pending)
         self->apply(s);

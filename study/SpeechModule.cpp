@@ -1,7 +1,7 @@
 // The speech module: everything that needs Qt TextToSpeech, loaded by Speech with the
 // first word read aloud.
 
-#include "study/SpeechBackend.h"
+#include "study/SpeechModule.h"
 
 #include <QLocale>
 #include <QTextToSpeech>

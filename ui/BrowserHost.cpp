@@ -1,7 +1,6 @@
 #include "ui/BrowserHost.h"
 
 #include "platform/AnsiText.h"
-#include "platform/MessageBox.h"
 #include "platform/Modules.h"
 #include "ui/External.h"
 
@@ -16,13 +15,11 @@ namespace {
 
 constexpr char kGlIntegration[] = "QT_XCB_GL_INTEGRATION";
 constexpr char kLinuxAccessibility[] = "QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY";
-const QString kModule = QStringLiteral("browser");
 
 struct BrowserHost
 {
-    BrowserEngine *engine = nullptr;
+    BrowserModule *engine = nullptr;
     CExternal *external = nullptr;
-    bool failed = false;
 };
 
 BrowserHost &hostState()
@@ -49,24 +46,19 @@ QByteArray resPage(const QString &name)
     return htmlAsUtf8(file.readAll());
 }
 
-// Loads the module on first use; nullptr when it cannot be had (said once).
-BrowserEngine *engine()
+// Loads the module on first use; nullptr when it cannot be had (the loader says so).
+BrowserModule *engine()
 {
     BrowserHost &h = hostState();
-    if (h.engine || h.failed)
+    if (h.engine)
         return h.engine;
     // The engine shows its pages to a screen reader only when told so as it starts;
     // the page trees cost memory and time, so only where a screen reader listens.
     if (QAccessible::isActive() && !qEnvironmentVariableIsSet(kLinuxAccessibility))
         qputenv(kLinuxAccessibility, "1");
-    QString error;
-    auto *e = qobject_cast<BrowserEngine *>(loadModule(kModule, &error));
-    if (!e) {
-        h.failed = true;
-        qWarning("browser module: %s", qPrintable(error));
-        MessageBox::warning(nullptr, QStringLiteral("无法加载网页组件：%1").arg(error));
+    auto *e = loadModule<BrowserModule>();
+    if (!e)
         return nullptr;
-    }
     BrowserServices services;
     services.external = external();
     services.bridgeScript = externalBridgeScript(); // the channel script comes with the module
@@ -74,6 +66,19 @@ BrowserEngine *engine()
     e->start(services);
     h.engine = e;
     return e;
+}
+
+// Qt's X platform says on every start, as the application makes the shared context,
+// that it cannot make an OpenGL context: the integration turned off in
+// prepareBrowserHost() is why, and nothing is lost by it (the pages draw in software).
+// Only that line is dropped; every other message goes where it went.
+QtMessageHandler g_nextHandler = nullptr;
+
+void dropNoGlNotice(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg && message == u"QXcbIntegration: Cannot create platform OpenGL context, neither GLX nor EGL are enabled")
+        return;
+    g_nextHandler(type, context, message);
 }
 
 // The web engine, loaded after the application object exists, needs contexts shared
@@ -93,6 +98,7 @@ void prepareBrowserHost()
     // Without a GL integration the context the web engine asks for fails at once.
     if (!qEnvironmentVariableIsSet(kGlIntegration)) {
         qputenv(kGlIntegration, "none");
+        g_nextHandler = qInstallMessageHandler(dropNoGlNotice);
         // Read once, when the application makes the context; programs started
         // later (a web browser opening a link) keep their OpenGL.
         qAddPreRoutine([] {
@@ -170,28 +176,30 @@ CExternal *theExternal()
 
 QWidget *createBrowserView(QWidget *parent, bool scrollBars)
 {
-    if (BrowserEngine *e = engine())
+    if (BrowserModule *e = engine())
         return e->createView(parent, scrollBars);
     auto *missing = new QLabel(QStringLiteral("网页组件不可用"), parent);
     missing->setAlignment(Qt::AlignCenter);
     return missing;
 }
 
+// A view made without the module is the placeholder: nothing to load, and nothing to
+// try or report again.
 void browserLoad(QWidget *view, const QUrl &url)
 {
-    if (BrowserEngine *e = engine(); e && view)
+    if (BrowserModule *e = hostState().engine; e && view)
         e->load(view, url);
 }
 
 void browserSetHtml(QWidget *view, const QString &html, const QUrl &base)
 {
-    if (BrowserEngine *e = engine(); e && view)
+    if (BrowserModule *e = hostState().engine; e && view)
         e->setHtml(view, html, base);
 }
 
 int showHtmlDialog(const QUrl &url, const QSize &size, const HtmlDialogOptions &options)
 {
-    if (BrowserEngine *e = engine())
+    if (BrowserModule *e = engine())
         return e->showHtmlDialog(url, size, options);
     return 0;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/BrowserEngine.h"
+#include "ui/BrowserModule.h"
 
 #include <QSize>
 #include <QString>

@@ -2,7 +2,7 @@
 // program loads it with the first page it shows (ui/BrowserHost.cpp), so that until
 // then none of those libraries is mapped.
 
-#include "ui/BrowserEngine.h"
+#include "ui/BrowserModule.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -74,11 +74,11 @@ QWebEngineView *webView(QWidget *view)
 
 } // namespace
 
-class BrowserModule : public QObject, public BrowserEngine
+class WebEngineBrowserModule : public QObject, public BrowserModule
 {
     Q_OBJECT
-    Q_PLUGIN_METADATA(IID QuilloraBrowserEngine_iid)
-    Q_INTERFACES(BrowserEngine)
+    Q_PLUGIN_METADATA(IID QuilloraBrowserModule_iid)
+    Q_INTERFACES(BrowserModule)
 
 public:
     void start(const BrowserServices &services) override

@@ -1,6 +1,7 @@
 #include "ui/NavList.h"
 
 #include "ui/Accessibility.h"
+#include "ui/Images.h"
 
 #include <QAccessible>
 #include <QKeyEvent>
@@ -17,8 +18,7 @@ CNavList::CNavList(QWidget *parent)
 
 void CNavList::AddItem(const QString &text, int iconId)
 {
-    QImage icon(QStringLiteral(":/ICON/%1.png").arg(iconId));
-    AddItem(text, icon);
+    AddItem(text, LoadImageResource(iconId, "ICON"));
 }
 
 void CNavList::AddItem(const QString &text, const QImage &icon)

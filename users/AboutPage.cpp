@@ -9,10 +9,17 @@
 CAboutPage::CAboutPage(CQuilloraDlg *mainWindow, QWidget *parent)
     : CSettingsPage(IDD, QStringLiteral("关于"), 208, mainWindow, parent)
 {
-    m_view = named(createBrowserView(this, true), IDC_BROWSER); // the licences run longer than the page
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(2, kTitleBarBottom, 2, 2);
-    column->addWidget(m_view);
+}
+
+void CAboutPage::showEvent(QShowEvent *event)
+{
+    CSettingsPage::showEvent(event);
+    if (m_view)
+        return;
+    m_view = named(createBrowserView(this, true), IDC_BROWSER); // the licences run longer than the page
+    layout()->addWidget(m_view);
     browserLoad(m_view, address());
 }
 

@@ -4,6 +4,7 @@
 #include "platform/MessageBox.h"
 #include "store/CppSQLite3.h"
 #include "ui/Control.h"
+#include "ui/Images.h"
 #include "ui/SkinButton.h"
 
 #include <QLayout>
@@ -15,7 +16,7 @@ CSettingsPage::CSettingsPage(int id, const QString &title, int iconId, CQuillora
     : QWidget(parent)
     , m_main(mainWindow)
     , m_title(title)
-    , m_icon(QImage(QStringLiteral(":/ICON/%1.png").arg(iconId)).scaled(16, 16, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))
+    , m_icon(LoadImageResource(iconId, "ICON").scaled(16, 16, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))
 {
     setObjectName(QString::number(id));
     QPalette white = palette();

@@ -68,14 +68,33 @@ CSpeechPage::CSpeechPage(CQuilloraDlg *mainWindow, QWidget *parent)
     connect(m_off, &CSkinButton::clicked, this, &CSpeechPage::OnOffClicked);
     connect(m_test, &CSkinButton::clicked, this, &CSpeechPage::OnTest);
 
-    if (m_main && m_main->speech())
-        m_main->speech()->ListVoices(m_voice);
-    m_voice->setCurrentIndex(theUser.TTSspeaker < m_voice->count() ? theUser.TTSspeaker : -1);
     m_volume->setValue(theUser.TTSvolume);
     m_rate->setValue(theUser.TTSspeed);
     if (theUser.TTSspeaker == -1)
         m_off->SetCheck(true);
     OnOffClicked();
+}
+
+void CSpeechPage::showEvent(QShowEvent *event)
+{
+    CSettingsPage::showEvent(event);
+    listVoices();
+}
+
+void CSpeechPage::listVoices()
+{
+    if (m_listed)
+        return;
+    m_listed = true;
+    if (m_main && m_main->speech())
+        m_main->speech()->ListVoices(m_voice);
+    m_voice->setCurrentIndex(theUser.TTSspeaker < m_voice->count() ? theUser.TTSspeaker : -1);
+}
+
+int CSpeechPage::chosenVoice() const
+{
+    // Never shown, the voice cannot have been changed.
+    return m_listed ? m_voice->currentIndex() : theUser.TTSspeaker;
 }
 
 void CSpeechPage::OnOffClicked()
@@ -90,6 +109,7 @@ void CSpeechPage::OnTest()
     Speech *speech = m_main ? m_main->speech() : nullptr;
     if (!speech)
         return;
+    listVoices();
     speech->ApplySettings(m_voice->currentIndex(), m_volume->value(), m_rate->value());
     // The voice speaks only for a user who has reading aloud on; the sample is spoken
     // whatever is stored, as the page is about to turn it on.
@@ -101,7 +121,7 @@ void CSpeechPage::OnTest()
 
 bool CSpeechPage::Validate()
 {
-    if (m_off->GetCheck() || m_voice->currentIndex() >= 0)
+    if (m_off->GetCheck() || chosenVoice() >= 0)
         return true;
     m_message = QStringLiteral("请选择朗读人");
     return false;
@@ -116,7 +136,7 @@ void CSpeechPage::Save()
             theDatabase.execute(sqlFormat("UPDATE UserInfo_tbl SET TTSspeaker = %d WHERE uid = %d;", -1, theUser.uid).constData());
             return;
         }
-        theUser.TTSspeaker = m_voice->currentIndex();
+        theUser.TTSspeaker = chosenVoice();
         theUser.TTSvolume = m_volume->value();
         theUser.TTSspeed = m_rate->value();
         theDatabase.execute(sqlFormat("UPDATE UserInfo_tbl SET TTSspeaker = %d, TTSvolume = %d, TTSspeed = %d WHERE uid = %d;",

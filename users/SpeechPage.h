@@ -7,7 +7,9 @@ class CSkinComboBox;
 class QLabel;
 class QSlider;
 
-// Reading aloud: voice, volume and rate (page 1 of the settings, dialog 214).
+// Reading aloud: voice, volume and rate (page 1 of the settings, dialog 214). The voices
+// are listed when the page is first shown: listing them loads the speech module, which
+// opening the settings for something else must not.
 class CSpeechPage : public CSettingsPage
 {
     Q_OBJECT
@@ -19,9 +21,15 @@ public:
     bool Validate() override;
     void Save() override;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void OnOffClicked();
     void OnTest();
+    void listVoices();
+    // The voice index the page stands for.
+    int chosenVoice() const;
 
     CSkinButton *m_off = nullptr;
     CSkinComboBox *m_voice = nullptr;
@@ -29,4 +37,5 @@ private:
     QSlider *m_rate = nullptr;
     QLabel *m_sample = nullptr;
     CSkinButton *m_test = nullptr;
+    bool m_listed = false;
 };

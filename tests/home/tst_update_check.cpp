@@ -1,11 +1,14 @@
 #include "app/QuilloraDlg.h"
 #include "home/HomeDlg.h"
+#include "home/NetworkModule.h"
 #include "home/UpdateCheck.h"
 #include "platform/PrivateTemp.h"
 #include "support/GuiTestSupport.h"
+#include "support/ModuleTestSupport.h"
 #include "ui/LinkStatic.h"
 #include "ui/TranslucentLabel.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -80,6 +83,10 @@ class TestUpdateCheck : public QObject
         qputenv("QUILLORA_UPDATE_URL", descriptorUrl);
     }
 
+    // The threads of this process: a check over leaves none of its own behind, so
+    // nothing of it is still ending when the program exits.
+    static int threadCount() { return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size()); }
+
     static QByteArray descriptor(const QByteArray &version, const QByteArray &url = "https://example.org/download")
     {
         QByteArray text = "[other]\r\nversion=9.99\r\n\r\n[info]\r\nversion=" + version + "\r\n";
@@ -103,6 +110,25 @@ private Q_SLOTS:
         m_data.reset();
         m_opened.clear();
         qunsetenv("QUILLORA_UPDATE_URL");
+    }
+
+    // First, while no network module is loaded: one that cannot be had. The learner did
+    // not ask for the check, so it only reaches the log; nothing is fetched.
+    void unavailableModule_data() { testsupport::addUnavailableModuleRows(QStringLiteral("network")); }
+    void unavailableModule()
+    {
+        QFETCH(QString, folder);
+        testsupport::ModuleFolder modules(folder);
+        DescriptorServer server(200, descriptor("2.00"));
+        openHome(server.url());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^network module: ")));
+        m_home->StartUpdateCheck();
+        QVERIFY(!m_home->updateCheck()->isRunning());
+        QCOMPARE(MessageBox::takeShown(), QStringList());
+        QVERIFY(!moduleLoaded<NetworkModule>());
+        QVERIFY(!modules.staleMapped());
+        QTest::qWait(100);
+        QCOMPARE(server.connections(), 0);
     }
 
     void check_data()
@@ -142,6 +168,7 @@ private Q_SLOTS:
         QFETCH(QString, target);
         DescriptorServer server(status, body, answerAfterMs);
         openHome(server.url());
+        const int threads = threadCount();
         UpdateCheck *check = m_home->updateCheck();
         if (!ownVersion.isEmpty())
             check->setOwnVersion(ownVersion);
@@ -150,6 +177,7 @@ private Q_SLOTS:
         QVERIFY(check->isRunning());
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 8000);
         QCOMPARE(server.connections(), 1);
+        QTRY_COMPARE(threadCount(), threads);
 
         CLinkStatic *link = m_home->mainWindow()->updateLink();
         QCOMPARE(link->isVisibleTo(m_home.get()), notice);
@@ -175,6 +203,7 @@ private Q_SLOTS:
     {
         DescriptorServer server(200, descriptor("2.00"), -1);
         openHome(server.url());
+        const int threads = threadCount();
         QVERIFY(m_home->updateCheck()->start(QUrl(QString::fromLatin1(server.url()))));
         m_home->StartUpdateCheck(); // the first still waits: nothing new starts
         QVERIFY(!m_home->updateCheck()->start(QUrl(QString::fromLatin1(server.url()))));
@@ -183,7 +212,7 @@ private Q_SLOTS:
         QCOMPARE(server.connections(), 1);
         // Ending the program while the check waits is quiet.
         m_home.reset();
-        QTest::qWait(50);
+        QTRY_COMPARE(threadCount(), threads);
     }
 
     void noAddressNoCheck_data()

@@ -1,10 +1,13 @@
 #include "platform/AnsiText.h"
+#include "platform/MessageBox.h"
+#include "support/ModuleTestSupport.h"
 #include "support/WebTestSupport.h"
 #include "ui/BrowserHost.h"
 #include "ui/External.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -37,6 +40,36 @@ class TestBrowser : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase() { MessageBox::setTestMode(true); }
+
+    // First, while the browser module is not loaded: one that cannot be had. The learner
+    // is told once; the view says the page cannot be shown, and the next view tries again
+    // (and says nothing more).
+    void unavailableModule_data() { testsupport::addUnavailableModuleRows(QStringLiteral("browser")); }
+    void unavailableModule()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, reason);
+        QFETCH(QString, cause);
+        testsupport::ModuleFolder modules(folder);
+        const QRegularExpression logged(QStringLiteral("^browser module: "));
+        QTest::ignoreMessage(QtWarningMsg, logged);
+        QTest::ignoreMessage(QtWarningMsg, logged);
+        for (int i = 0; i < 2; ++i) {
+            std::unique_ptr<QWidget> view(createBrowserView());
+            auto *label = qobject_cast<QLabel *>(view.get());
+            QVERIFY(label);
+            QCOMPARE(label->text(), QStringLiteral("网页组件不可用"));
+        }
+        const QStringList shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].startsWith(QStringLiteral("无法加载网页组件：") + reason), qPrintable(shown[0]));
+        QVERIFY2(shown[0].contains(cause), qPrintable(shown[0]));
+        QVERIFY(!moduleLoaded<BrowserModule>());
+        QVERIFY(!browserHostStarted());
+        QVERIFY(!modules.staleMapped());
+    }
+
     void lazyStart()
     {
         // Only this process draws without OpenGL: once it runs, what it starts

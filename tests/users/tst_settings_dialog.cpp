@@ -8,6 +8,7 @@
 #include "ui/SkinEdit.h"
 #include "ui/StatusLabel.h"
 #include "ui/TranslucentButton.h"
+#include "users/AboutPage.h"
 #include "users/AccountPage.h"
 #include "users/LoginDlg.h"
 #include "users/PasswordScramble.h"
@@ -88,7 +89,11 @@ private Q_SLOTS:
         QWidget *reminder = dlg->page(CSettingsDlg::PageReminder);
         QVERIFY(control<CSkinButton>(reminder, CReminderPage::IDC_OFF)->GetCheck());
         QVERIFY(!control<CSkinComboBox>(reminder, CReminderPage::IDC_BEGIN)->isEnabled());
+        // The voices are listed when their page is first shown.
         QWidget *speech = dlg->page(CSettingsDlg::PageSpeech);
+        QCOMPARE(control<CSkinComboBox>(speech, CSpeechPage::IDC_VOICE)->count(), 0);
+        dlg->SetPage(CSettingsDlg::PageSpeech);
+        dlg->show();
         QVERIFY(!control<CSkinButton>(speech, CSpeechPage::IDC_OFF)->GetCheck());
         QCOMPARE(control<CSkinComboBox>(speech, CSpeechPage::IDC_VOICE)->currentIndex(), 0);
         QVERIFY(control<CSkinButton>(dlg->page(CSettingsDlg::PageHabit), 1084)->GetCheck());
@@ -412,14 +417,21 @@ private Q_SLOTS:
         QAction *about = m_home->trayMenu()->actions().value(2);
         QAction *exit = m_home->trayMenu()->actions().value(4);
         int pageAfterAbout = -1;
+        bool viewBeforeAbout = true;
+        QString viewAfterAbout;
         auto done = onModal<CSettingsDlg>([&](CSettingsDlg *dlg) {
+            auto *aboutPage = static_cast<CAboutPage *>(dlg->page(CSettingsDlg::PageAbout));
+            viewBeforeAbout = aboutPage->view() != nullptr; // made when first shown
             about->trigger(); // turns the open dialog instead of opening another
             pageAfterAbout = dlg->currentPage();
+            viewAfterAbout = aboutPage->view() ? QString::fromLatin1(aboutPage->view()->metaObject()->className()) : QString();
             exit->trigger(); // closes the dialog first, then ends the program
         });
         m_home->trayMenu()->actions().value(1)->trigger(); // "选项设置"
         QVERIFY(*done);
         QCOMPARE(pageAfterAbout, int(CSettingsDlg::PageAbout));
+        QVERIFY(!viewBeforeAbout);
+        QCOMPARE(viewAfterAbout, QStringLiteral("QWebEngineView"));
         QCOMPARE(quit.count(), 1);
         QVERIFY(!m_home->settingsDialog());
     }

@@ -1,8 +1,11 @@
 #pragma once
 
-// What the program asks of the browser module (ui/BrowserModule.cpp, loaded on first
-// use by ui/BrowserHost.cpp). Only Qt Core and Widgets types cross it, so the program
-// itself is not linked against the web engine.
+// What the program asks of the browser module browser.so (ui/BrowserModule.cpp, loaded
+// on first use by ui/BrowserHost.cpp). Only Qt Core and Widgets types cross it, so the
+// program itself is not linked against the web engine.
+
+#include "platform/Modules.h"
+#include "ui/BrowserModuleId.h" // generated: the id stamped with the build and this header
 
 #include <QByteArray>
 #include <QSize>
@@ -30,10 +33,12 @@ struct BrowserServices
     std::function<QByteArray(const QString &name)> resPage; // res://<anything>/NAME; empty: not found
 };
 
-class BrowserEngine
+class BrowserModule
 {
 public:
-    virtual ~BrowserEngine() = default;
+    static constexpr ModuleSpec kModule{"browser", u"网页组件", true};
+
+    virtual ~BrowserModule() = default;
 
     // Once, before the first view: registers the res scheme and makes the profile.
     virtual void start(const BrowserServices &services) = 0;
@@ -45,5 +50,4 @@ public:
     virtual int showHtmlDialog(const QUrl &url, const QSize &size, const HtmlDialogOptions &options) = 0;
 };
 
-#define QuilloraBrowserEngine_iid "net.quillora.BrowserEngine/1"
-Q_DECLARE_INTERFACE(BrowserEngine, QuilloraBrowserEngine_iid)
+Q_DECLARE_INTERFACE(BrowserModule, QuilloraBrowserModule_iid)

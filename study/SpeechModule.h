@@ -1,9 +1,12 @@
 #pragma once
 
-// What Speech (study/Speech.cpp) asks of the speech module (study/SpeechModule.cpp),
-// which the program loads with the first word it reads aloud or the first list of
-// voices it shows. Only Qt Core types cross it, so the program itself is not linked
-// against the text-to-speech library.
+// What Speech (study/Speech.cpp) asks of the speech module speech.so
+// (study/SpeechModule.cpp), which the program loads with the first word it reads aloud
+// or the first list of voices it shows. Only Qt Core types cross it, so the program
+// itself is not linked against the text-to-speech library.
+
+#include "platform/Modules.h"
+#include "study/SpeechModuleId.h" // generated: the id stamped with the build and this header
 
 #include <QList>
 #include <QString>
@@ -37,10 +40,11 @@ public:
 class SpeechModule
 {
 public:
+    static constexpr ModuleSpec kModule{"speech", u"朗读组件", true};
+
     virtual ~SpeechModule() = default;
     // flite first (English without a daemon), speech-dispatcher as the fallback.
     virtual std::unique_ptr<SpeechVoices> open() = 0;
 };
 
-#define QuilloraSpeechModule_iid "net.quillora.SpeechModule/1"
 Q_DECLARE_INTERFACE(SpeechModule, QuilloraSpeechModule_iid)

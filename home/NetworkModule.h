@@ -1,9 +1,12 @@
 #pragma once
 
-// What the update check (home/UpdateCheck.cpp) asks of the network module
-// (home/FetchModuleImpl.cpp), which the program loads with the first check: the network
+// What the update check (home/UpdateCheck.cpp) asks of the network module network.so
+// (home/NetworkModule.cpp), which the program loads with the first check: the network
 // library and the ones it pulls in (proxy, Kerberos) stay unmapped in a program that
 // has not looked for a newer version. Only Qt Core types cross it.
+
+#include "home/NetworkModuleId.h" // generated: the id stamped with the build and this header
+#include "platform/Modules.h"
 
 #include <QByteArray>
 #include <QUrl>
@@ -19,10 +22,13 @@ public:
     virtual ~Fetch() = default;
 };
 
-class FetchModule
+class NetworkModule
 {
 public:
-    virtual ~FetchModule() = default;
+    // The learner never asked for the check: a missing module is only logged.
+    static constexpr ModuleSpec kModule{"network", u"网络组件", false};
+
+    virtual ~NetworkModule() = default;
 
     struct Handlers
     {
@@ -34,5 +40,4 @@ public:
     virtual std::unique_ptr<Fetch> get(const QUrl &url, Handlers handlers) = 0;
 };
 
-#define QuilloraFetchModule_iid "net.quillora.FetchModule/1"
-Q_DECLARE_INTERFACE(FetchModule, QuilloraFetchModule_iid)
+Q_DECLARE_INTERFACE(NetworkModule, QuilloraNetworkModule_iid)
