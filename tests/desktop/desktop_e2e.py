@@ -21,7 +21,6 @@ Every wait is on a condition with a time limit; the whole run is limited to 150 
 import argparse
 import os
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
@@ -29,52 +28,8 @@ import time
 
 import pyatspi
 
-DEADLINE = time.monotonic() + 150
-PROCS = []
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, what):
-    if not condition:
-        raise Failure(what)
-
-
-def wait_for(predicate, what, timeout=20.0):
-    """Polls predicate until it returns something true; that value is returned."""
-    end = min(time.monotonic() + timeout, DEADLINE)
-    while True:
-        value = predicate()
-        if value:
-            return value
-        if time.monotonic() > end:
-            raise Failure("timed out waiting for " + what)
-        time.sleep(0.05)
-
-
-def start(argv, env=None, log=None):
-    out = open(log, "wb") if log else subprocess.DEVNULL
-    proc = subprocess.Popen(argv, env=env, stdout=out, stderr=subprocess.STDOUT, start_new_session=True)
-    PROCS.append(proc)
-    return proc
-
-
-# ---- X input -----------------------------------------------------------------------
-
-def xdo(*args):
-    subprocess.run(["xdotool", *args], check=True, env=X_ENV, timeout=20)
-
-
-def key(*names):
-    for name in names:
-        xdo("key", "--clearmodifiers", name)
-        time.sleep(0.04)
-
-
-def type_text(text):
-    xdo("type", "--delay", "25", text)
+import xdesk
+from xdesk import Failure, check, key, start, type_text, wait_for, xdo
 
 
 def edit_text(name):
@@ -428,23 +383,7 @@ def main():
     data = os.path.join(work, "data")
     DB = os.path.join(data, "data.db")
 
-    # A private X server on a display no other server holds.
-    display = None
-    for number in range(90 + os.getpid() % 50, 200):
-        if os.path.exists("/tmp/.X%d-lock" % number) or os.path.exists("/tmp/.X11-unix/X%d" % number):
-            continue
-        xvfb = start(["Xvfb", ":%d" % number, "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"], None, os.path.join(work, "xvfb.log"))
-        X_ENV = dict(os.environ, DISPLAY=":%d" % number)
-        try:
-            wait_for(lambda: xvfb.poll() is not None or
-                     subprocess.run(["xdpyinfo"], env=X_ENV, capture_output=True).returncode == 0, "the X server", 10)
-        except Failure:
-            pass
-        if xvfb.poll() is None:
-            display = number
-            break
-    check(display is not None, "no X server could be started")
-    X_ENV.pop("QT_QPA_PLATFORM", None)
+    X_ENV = xdesk.start_x_server(work, 90)
     start(["openbox", "--sm-disable"], X_ENV, os.path.join(work, "openbox.log"))
     start(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "64", "--height", "24",
            "--SetDockType", "true", "--expand", "false"], X_ENV, os.path.join(work, "trayer.log"))
@@ -594,13 +533,7 @@ def main():
     finally:
         if program.poll() is None:
             program.terminate()
-        for proc in reversed(PROCS):
-            if proc.poll() is None:
-                try:
-                    os.killpg(proc.pid, signal.SIGTERM)
-                    proc.wait(5)
-                except (ProcessLookupError, subprocess.TimeoutExpired):
-                    pass
+        xdesk.stop_all()
         if not args.keep:
             shutil.rmtree(work, ignore_errors=True)
         else:

@@ -28,8 +28,10 @@ import sys
 import tempfile
 import time
 
-DEADLINE = time.monotonic() + 120
-PROCS = []
+import xdesk
+from xdesk import Failure, check, key, start, type_text, wait_for
+
+xdesk.limit_run(120)
 
 USER, PASSWORD, WRONG_PASSWORD = "lily", "pw", "zqj"
 # Today's words: (word, meaning, transcription).
@@ -43,48 +45,6 @@ WORDS = [
 
 
 SPEECH_FAILED = "朗读失败！可能是音频设备没有打开！"
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, what):
-    if not condition:
-        raise Failure(what)
-
-
-def wait_for(predicate, what, timeout=15.0):
-    """Polls predicate until it returns something true; that value is returned."""
-    end = min(time.monotonic() + timeout, DEADLINE)
-    while True:
-        value = predicate()
-        if value:
-            return value
-        if time.monotonic() > end:
-            raise Failure("timed out waiting for " + what)
-        time.sleep(0.05)
-
-
-def start(argv, env=None, log=None):
-    out = open(log, "wb") if log else subprocess.DEVNULL
-    proc = subprocess.Popen(argv, env=env, stdout=out, stderr=subprocess.STDOUT, start_new_session=True)
-    PROCS.append(proc)
-    return proc
-
-
-def xdo(*args):
-    subprocess.run(["xdotool", *args], check=True, env=X_ENV, timeout=20)
-
-
-def key(*names):
-    for name in names:
-        xdo("key", "--clearmodifiers", name)
-        time.sleep(0.05)
-
-
-def type_text(text):
-    xdo("type", "--delay", "40", text)
 
 
 # ---- what Orca said ---------------------------------------------------------------
@@ -274,24 +234,7 @@ def main():
     data = os.path.join(work, "data")
     DB = os.path.join(data, "data.db")
 
-    # A private X server on a display no other server holds.
-    display = None
-    for number in range(200 + os.getpid() % 50, 300):
-        if os.path.exists("/tmp/.X%d-lock" % number) or os.path.exists("/tmp/.X11-unix/X%d" % number):
-            continue
-        xvfb = start(["Xvfb", ":%d" % number, "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"], None,
-                     os.path.join(work, "xvfb.log"))
-        X_ENV = dict(os.environ, DISPLAY=":%d" % number)
-        try:
-            wait_for(lambda: xvfb.poll() is not None or
-                     subprocess.run(["xdpyinfo"], env=X_ENV, capture_output=True).returncode == 0, "the X server", 10)
-        except Failure:
-            pass
-        if xvfb.poll() is None:
-            display = number
-            break
-    check(display is not None, "no X server could be started")
-    X_ENV.pop("QT_QPA_PLATFORM", None)
+    X_ENV = xdesk.start_x_server(work, 200)
     X_ENV.pop("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", None)
     start(["openbox", "--sm-disable"], X_ENV, os.path.join(work, "openbox.log"))
     start(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], X_ENV, os.path.join(work, "atspi.log"))
@@ -431,13 +374,7 @@ def main():
             except subprocess.TimeoutExpired:
                 pass
         # Orca ignores SIGTERM while it is idle: its group is killed.
-        for proc in reversed(PROCS):
-            if proc.poll() is None:
-                try:
-                    os.killpg(proc.pid, signal.SIGKILL)
-                    proc.wait(5)
-                except (ProcessLookupError, subprocess.TimeoutExpired):
-                    pass
+        xdesk.stop_all(signal.SIGKILL)
         if not args.keep:
             shutil.rmtree(work, ignore_errors=True)
         else:
