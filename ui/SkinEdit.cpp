@@ -119,6 +119,16 @@ void CSkinEdit::focusOutEvent(QFocusEvent *event)
     update();
 }
 
+void CSkinEdit::SetText(const QString &text)
+{
+    if (echoMode() == Normal) {
+        setText(text);
+        return;
+    }
+    const accessibility::PasswordEventsMasked masked;
+    setText(text);
+}
+
 void CSkinEdit::keyPressEvent(QKeyEvent *event)
 {
     // A password's characters reach a screen reader as mask characters only.

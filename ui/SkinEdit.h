@@ -25,6 +25,10 @@ public:
     // weight on the 100..900 scale (400 regular, 700 bold).
     void SetFont(int pointSize, const QString &face, int weight = 400);
 
+    // Puts text in as the program does (a remembered password, say): a password's
+    // characters reach a screen reader as mask characters only, as typed ones do.
+    void SetText(const QString &text);
+
     // The frame drawn now.
     const QImage &currentFrame() const;
     QRect textArea() const;

@@ -64,7 +64,7 @@ CAccountPage::CAccountPage(CQuilloraDlg *mainWindow, QWidget *parent)
     try {
         CppSQLite3Cursor row = theDatabase.query(sqlFormat("SELECT password FROM UserInfo_tbl WHERE uid = %d;", theUser.uid).constData());
         if (!row.eof())
-            m_password->setText(ansi::toUnicode(row.stringValue(0)));
+            m_password->SetText(ansi::toUnicode(row.stringValue(0)));
     } catch (const CppSQLite3Exception &e) {
         showStoreError(e);
     }

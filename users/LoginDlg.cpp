@@ -140,7 +140,7 @@ void CLoginDlg::OnInitDialog()
     m_userName->setText(config::readLogin(config::kLastUser));
     const QString remembered = config::readLogin(config::kRememberPas);
     if (!remembered.isEmpty()) {
-        m_password->setText(ansi::toUnicode(UnscramblePassword(remembered.toLatin1())));
+        m_password->SetText(ansi::toUnicode(UnscramblePassword(remembered.toLatin1())));
         m_remember->SetCheck(true);
     }
     m_autoLog->SetCheck(false);
