@@ -11,6 +11,7 @@
 #include "platform/MessageBox.h"
 #include "platform/SqlText.h"
 #include "platform/Version.h"
+#include "platform/WorkingSet.h"
 #include "store/Store.h"
 #include "study/DailyList.h"
 #include "study/Speech.h"
@@ -26,8 +27,6 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QUrl>
-
-#include <malloc.h>
 
 namespace {
 
@@ -59,13 +58,6 @@ constexpr int kTabOrder[] = {CHomeDlg::IDC_MEMORIZE, CHomeDlg::IDC_TEST,     CHo
                              CHomeDlg::IDC_CLOSE};
 constexpr int kStudyButtons[] = {CHomeDlg::IDC_MEMORIZE, CHomeDlg::IDC_TEST, CHomeDlg::IDC_MODE, CHomeDlg::IDC_WORDLIST,
                                  CHomeDlg::IDC_STATISTICS};
-
-// Gives the memory the allocator holds back to the system while the program waits
-// in the notification area.
-void trimWorkingSet()
-{
-    malloc_trim(0);
-}
 
 } // namespace
 

@@ -15,6 +15,8 @@
 #include <QProcess>
 #include <QThread>
 
+#include <cctype>
+
 using namespace testsupport;
 
 namespace {
@@ -30,6 +32,27 @@ QByteArray mappedFiles()
 {
     QFile maps(QStringLiteral("/proc/self/maps"));
     return maps.open(QIODevice::ReadOnly) ? maps.readAll() : QByteArray();
+}
+
+// The kilobytes of font files resident in the process (FreeType maps the faces it reads).
+qint64 residentFontKb()
+{
+    QFile smaps(QStringLiteral("/proc/self/smaps"));
+    if (!smaps.open(QIODevice::ReadOnly))
+        return -1;
+    qint64 total = 0;
+    bool font = false;
+    for (const QByteArray &line : smaps.readAll().split('\n')) {
+        if (line.isEmpty())
+            continue;
+        if (std::isxdigit(uchar(line[0])) && !std::isupper(uchar(line[0]))) { // a mapping's first line
+            const QByteArray path = line.mid(line.indexOf('/')).trimmed().toLower();
+            font = line.contains('/') && (path.endsWith(".ttf") || path.endsWith(".ttc") || path.endsWith(".otf") || path.endsWith(".otc"));
+        } else if (font && line.startsWith("Rss:")) {
+            total += line.mid(4).simplified().split(' ').value(0).toLongLong();
+        }
+    }
+    return total;
 }
 
 // An X server of the test's own (Xvfb), as the program meets one on a desktop: the
@@ -175,12 +198,16 @@ private Q_SLOTS:
                 QVERIFY2(!maps.contains(library), library);
         };
         checkUnmapped(webEngine + QList<const char *>{"libQt6TextToSpeech", "libQt6Network"});
+        QVERIFY(residentFontKb() > 0); // the home window's text was laid out
         // Nor once the settings were opened and closed (to change the day's amount,
         // say): what was loaded would stay for the rest of the day.
         auto settingsClosed = onModal<CSettingsDlg>([](CSettingsDlg *dlg) { dlg->reject(); });
         Q_EMIT home->button(CHomeDlg::IDC_SETTINGS)->clicked();
         QVERIFY(*settingsClosed);
         checkUnmapped(webEngine + QList<const char *>{"libQt6TextToSpeech"});
+        // Nor the pages of the faces the dialog's text was read from (megabytes of a CJK
+        // face's outlines): new text reads them from the file again.
+        QCOMPARE(residentFontKb(), 0);
         if (QTest::currentTestFailed())
             return;
         QCOMPARE(theUser.username, name);
