@@ -24,6 +24,7 @@ constexpr char kEmptyIsland[] = "<XML ID='MYCHART'></XML>";
 constexpr char kBodyFormat[] =
     "</HEAD><BODY><h1>统计信息</h1><div id='TextInfo'><p>当前用户: <span class='content'>%s</span><br>当前词库: <span class='content'>%s</span><br>当前模式: <span class='content'>%s</span></p><p>已背量/总量: <span class='content'>%d / %d</span><br>进度: <span class='content'>%.2f%%</span><br>已用时间: <span class='content'>%d天</span><br>剩余时间: <span class='content'>%s天</span><br>平均错误率: <span class='content'>%.2f%%</span></p></div><div id='PieInfo'><SCRIPT>MakeChart('MYCHART');</SCRIPT></div></BODY></HTML>";
 constexpr char kMemoryFormat[] =
+    "<STYLE type='text/css'>#MemoryInfo .content { color: blue; }</STYLE>"
     "<div id='MemoryInfo' style='clear:both; padding-top:10px'><h2>记忆模型</h2><p>今天到期: <span class='content'>%d</span><br>"
     "未来7天每天到期: <span class='content'>%s</span><br>今天平均回忆概率: <span class='content'>%.2f%%</span></p></div>";
 const QString kNotGathered = QStringLiteral("--");
