@@ -26,7 +26,7 @@ class NetworkModule
 {
 public:
     // The learner never asked for the check: a missing module is only logged.
-    static constexpr ModuleSpec kModule{"network", u"网络组件", false};
+    static constexpr ModuleInfo kModule{"network", u"网络组件", false};
 
     virtual ~NetworkModule() = default;
 

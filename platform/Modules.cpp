@@ -35,24 +35,24 @@ QStringList moduleFolders()
             QString::fromUtf8(QUILLORA_MODULEDIR)};
 }
 
-void fail(const ModuleSpec &spec, const QString &reason, const QString &detail)
+void fail(const ModuleInfo &info, const QString &reason, const QString &detail)
 {
-    qWarning("%s module: %s", spec.name, qPrintable(detail));
-    if (!spec.tellLearner || state().told.contains(spec.name))
+    qWarning("%s module: %s", info.name, qPrintable(detail));
+    if (!info.tellLearner || state().told.contains(info.name))
         return;
-    state().told.insert(spec.name);
-    MessageBox::warning(nullptr, QStringLiteral("无法加载%1：%2").arg(QString::fromUtf16(spec.feature), reason));
+    state().told.insert(info.name);
+    MessageBox::warning(nullptr, QStringLiteral("无法加载%1：%2").arg(QString::fromUtf16(info.feature), reason));
 }
 
 } // namespace
 
 namespace modules {
 
-void *load(const ModuleSpec &spec, const char *iid)
+void *load(const ModuleInfo &info, const char *iid)
 {
-    if (void *module = state().loaded.value(spec.name))
+    if (void *module = state().loaded.value(info.name))
         return module;
-    const QString fileName = QString::fromLatin1(spec.name) + QStringLiteral(".so");
+    const QString fileName = QString::fromLatin1(info.name) + QStringLiteral(".so");
     const QString reinstall = QStringLiteral("\n请重新安装本软件。");
     const QStringList folders = moduleFolders();
     for (const QString &folder : folders) {
@@ -66,7 +66,7 @@ void *load(const ModuleSpec &spec, const char *iid)
         const QString found = loader->metaData().value(QStringLiteral("IID")).toString();
         if (found != QLatin1String(iid)) {
             delete loader;
-            fail(spec, QStringLiteral("%1 不属于这一版本的程序。").arg(file) + reinstall,
+            fail(info, QStringLiteral("%1 不属于这一版本的程序。").arg(file) + reinstall,
                  QStringLiteral("%1 has interface %2, expected %3").arg(file, found.isEmpty() ? QStringLiteral("(none)") : found, QLatin1String(iid)));
             return nullptr;
         }
@@ -76,26 +76,26 @@ void *load(const ModuleSpec &spec, const char *iid)
             const QString error = root ? QStringLiteral("its object does not provide %1").arg(QLatin1String(iid)) : loader->errorString();
             if (!root)
                 delete loader;
-            fail(spec, QStringLiteral("%1 无法载入（%2）。").arg(file, error) + reinstall, QStringLiteral("%1: %2").arg(file, error));
+            fail(info, QStringLiteral("%1 无法载入（%2）。").arg(file, error) + reinstall, QStringLiteral("%1: %2").arg(file, error));
             return nullptr;
         }
-        state().loaded.insert(spec.name, module);
+        state().loaded.insert(info.name, module);
         return module;
     }
     // Where it belongs is beside the program; the other places are in the log.
-    fail(spec, QStringLiteral("找不到 %1。").arg(QDir(folders.value(0)).filePath(fileName)) + reinstall,
+    fail(info, QStringLiteral("找不到 %1。").arg(QDir(folders.value(0)).filePath(fileName)) + reinstall,
          QStringLiteral("%1 not found in %2").arg(fileName, folders.join(QStringLiteral(", "))));
     return nullptr;
 }
 
-bool loaded(const ModuleSpec &spec)
+bool loaded(const ModuleInfo &info)
 {
-    return state().loaded.contains(spec.name);
+    return state().loaded.contains(info.name);
 }
 
-void reportUnavailable(const ModuleSpec &spec, const QString &reason)
+void reportUnavailable(const ModuleInfo &info, const QString &reason)
 {
-    fail(spec, reason, reason);
+    fail(info, reason, reason);
 }
 
 void setFolders(const QStringList &folders)

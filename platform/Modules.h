@@ -21,7 +21,7 @@ class QObject;
 // is tried again at the next use, so a repaired installation works without a restart.
 
 // How a module's interface describes it to the loader.
-struct ModuleSpec
+struct ModuleInfo
 {
     const char *name;        // the file name without ".so"
     const char16_t *feature; // what the learner is told is missing, e.g. u"网页组件"
@@ -31,12 +31,12 @@ struct ModuleSpec
 namespace modules {
 
 // The module's object cast to the interface of that id, or nullptr (reported as the
-// spec says). Use loadModule<Interface>().
-void *load(const ModuleSpec &spec, const char *iid);
-bool loaded(const ModuleSpec &spec);
+// info says). Use loadModule<Interface>().
+void *load(const ModuleInfo &info, const char *iid);
+bool loaded(const ModuleInfo &info);
 // A loaded module that cannot give its feature here (no speech engine installed, say):
 // reported as a missing module is.
-void reportUnavailable(const ModuleSpec &spec, const QString &reason);
+void reportUnavailable(const ModuleInfo &info, const QString &reason);
 
 // For tests: where modules are looked for (the default when empty), and forgetting
 // which failures were already told.

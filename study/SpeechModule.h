@@ -40,7 +40,7 @@ public:
 class SpeechModule
 {
 public:
-    static constexpr ModuleSpec kModule{"speech", u"朗读组件", true};
+    static constexpr ModuleInfo kModule{"speech", u"朗读组件", true};
 
     virtual ~SpeechModule() = default;
     // flite first (English without a daemon), speech-dispatcher as the fallback.

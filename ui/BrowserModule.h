@@ -36,7 +36,7 @@ struct BrowserServices
 class BrowserModule
 {
 public:
-    static constexpr ModuleSpec kModule{"browser", u"网页组件", true};
+    static constexpr ModuleInfo kModule{"browser", u"网页组件", true};
 
     virtual ~BrowserModule() = default;
 
