@@ -6,6 +6,7 @@
 // building its list of 1000 (target 100 ms) and one graded test answer with its
 // transaction (target 5 ms).
 
+#include "bench/BenchTiming.h"
 #include "platform/SqlText.h"
 #include "store/CppSQLite3.h"
 #include "store/Store.h"
@@ -26,25 +27,7 @@
 #include <ctime>
 #include <vector>
 
-namespace {
-using Clock = std::chrono::steady_clock;
-double ms(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
-
-// Processor time of this thread: the program's own share of a wall time on a machine
-// busy with other things (and without the waits for the disk).
-double threadCpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-} // namespace
+using namespace bench;
 
 int main(int argc, char **argv)
 {

@@ -9,6 +9,7 @@
 // && build-bench/bench/bench_statistics
 
 #include "app/QuilloraDlg.h"
+#include "bench/BenchTiming.h"
 #include "platform/MessageBox.h"
 #include "platform/SqlText.h"
 #include "store/Store.h"
@@ -37,23 +38,7 @@
 #include <vector>
 
 namespace {
-using Clock = std::chrono::steady_clock;
-double ms(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
-
-// Processor time of this thread: the share of the wall time that is the program's own
-// work, for a machine busy with other things.
-double threadCpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using namespace bench;
 
 // Runs events until the condition holds or the time is up.
 bool waitFor(const std::function<bool()> &condition, int timeoutMs)

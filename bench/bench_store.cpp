@@ -2,6 +2,7 @@
 // mix, each on a plain file and on an encrypted one. Prints the times and the ratio
 // encrypted / plain (the target is at most 1.10).
 
+#include "bench/BenchTiming.h"
 #include "platform/AnsiText.h"
 #include "platform/SqlText.h"
 #include "store/CppSQLite3.h"
@@ -19,6 +20,7 @@
 #include <vector>
 
 namespace {
+using bench::median;
 
 constexpr int kWords = 100000;
 
@@ -96,12 +98,6 @@ Figures measure(const QString &dir, const char *key)
     db.execute("PRAGMA cache_size = 200;");
     f.queries = queryMix(db);
     return f;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 } // namespace

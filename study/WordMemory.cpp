@@ -7,6 +7,7 @@
 #include "study/MemoryModel.h"
 #include "users/UserRecord.h"
 
+#include <QDate>
 #include <QFile>
 
 #include <algorithm>
@@ -87,9 +88,9 @@ QByteArray gradeStatement(CppSQLite3Connection &db, int uid, int wid, int rating
 }
 
 namespace {
-// Days since 1970-01-01 of a "YYYY-MM-DD" date (civil calendar), or nullopt when the
-// text is not one. Done here rather than by the engine: the list-wide passes below
-// meet a date per word.
+// The day number of a "YYYY-MM-DD" date, or nullopt when the text is not one. Read here
+// rather than by the engine: the list-wide passes below meet a date per word, and only
+// differences of day numbers are used.
 std::optional<int> dayNumber(const char *text)
 {
     if (!text || std::strlen(text) < 10 || text[4] != '-' || text[7] != '-')
@@ -103,18 +104,11 @@ std::optional<int> dayNumber(const char *text)
         }
         return v;
     };
-    int y = digits(0, 4);
-    const int m = digits(5, 2);
-    const int d = digits(8, 2);
-    if (y < 0 || m < 1 || m > 12 || d < 1 || d > 31)
+    const int y = digits(0, 4);
+    const QDate date(y, digits(5, 2), digits(8, 2));
+    if (y < 0 || !date.isValid())
         return std::nullopt;
-    // Years counted from March, so the leap day ends a year.
-    y -= m <= 2;
-    const int era = (y >= 0 ? y : y - 399) / 400;
-    const int yoe = y - era * 400;
-    const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
+    return int(date.toJulianDay());
 }
 } // namespace
 
