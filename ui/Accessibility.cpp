@@ -98,42 +98,54 @@ private:
     void (*m_press)(QWidget *);
 };
 
-// What a status line says, as a notification of its own: a screen reader speaks a
-// notification as it shows, which the line reports whenever its text changes. The
-// line itself stays a label, so that no empty notification is read out as a page
-// with an empty line opens.
-class StatusNotification : public QAccessibleInterface
+// A part of a widget with no object of its own (a notification, a row): no children,
+// shown in its widget's window, under its widget, read-only.
+template <class W>
+class WidgetPart : public QAccessibleInterface
 {
 public:
-    explicit StatusNotification(CStatusLabel *label)
-        : m_label(label)
-    {
-    }
-
-    bool isValid() const override { return m_label; }
     QObject *object() const override { return nullptr; }
-    QWindow *window() const override { return m_label ? m_label->window()->windowHandle() : nullptr; }
-    QAccessibleInterface *parent() const override { return m_label ? QAccessible::queryAccessibleInterface(m_label) : nullptr; }
+    QWindow *window() const override { return m_owner ? m_owner->window()->windowHandle() : nullptr; }
+    QAccessibleInterface *parent() const override { return m_owner ? QAccessible::queryAccessibleInterface(m_owner) : nullptr; }
     QAccessibleInterface *child(int) const override { return nullptr; }
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface *) const override { return -1; }
     QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    void setText(QAccessible::Text, const QString &) override {}
+
+protected:
+    explicit WidgetPart(W *owner)
+        : m_owner(owner)
+    {
+    }
+    QPointer<W> m_owner;
+};
+
+// What a status line says, as a notification of its own: a screen reader speaks a
+// notification as it shows, which the line reports whenever its text changes. The
+// line itself stays a label, so that no empty notification is read out as a page
+// with an empty line opens.
+class StatusNotification : public WidgetPart<CStatusLabel>
+{
+public:
+    explicit StatusNotification(CStatusLabel *label)
+        : WidgetPart(label)
+    {
+    }
+
+    bool isValid() const override { return m_owner; }
     QString text(QAccessible::Text t) const override
     {
-        return t == QAccessible::Name && m_label ? m_label->text() : QString();
+        return t == QAccessible::Name && m_owner ? m_owner->text() : QString();
     }
-    void setText(QAccessible::Text, const QString &) override {}
-    QRect rect() const override { return m_label ? QRect(m_label->mapToGlobal(QPoint()), m_label->size()) : QRect(); }
+    QRect rect() const override { return m_owner ? QRect(m_owner->mapToGlobal(QPoint()), m_owner->size()) : QRect(); }
     QAccessible::Role role() const override { return QAccessible::Notification; }
     QAccessible::State state() const override
     {
         QAccessible::State s;
-        s.invisible = !m_label || !m_label->isVisible() || m_label->text().isEmpty();
+        s.invisible = !m_owner || !m_owner->isVisible() || m_owner->text().isEmpty();
         return s;
     }
-
-private:
-    QPointer<CStatusLabel> m_label;
 };
 
 class AccessibleStatus : public Accessible
@@ -176,51 +188,42 @@ public:
 
 // One row of the settings page list: a list item named by its text, selected when it
 // is the chosen row and focused when the list has the keyboard on it.
-class AccessibleNavItem : public QAccessibleInterface
+class AccessibleNavItem : public WidgetPart<CNavList>
 {
 public:
     AccessibleNavItem(CNavList *list, int index)
-        : m_list(list)
+        : WidgetPart(list)
         , m_index(index)
     {
     }
 
-    bool isValid() const override { return m_list && m_index < m_list->count(); }
-    QObject *object() const override { return nullptr; }
-    QWindow *window() const override { return m_list ? m_list->window()->windowHandle() : nullptr; }
-    QAccessibleInterface *parent() const override { return m_list ? QAccessible::queryAccessibleInterface(m_list) : nullptr; }
-    QAccessibleInterface *child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
-    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    bool isValid() const override { return m_owner && m_index < m_owner->count(); }
     QString text(QAccessible::Text t) const override
     {
-        return t == QAccessible::Name && m_list ? m_list->itemText(m_index) : QString();
+        return t == QAccessible::Name && m_owner ? m_owner->itemText(m_index) : QString();
     }
-    void setText(QAccessible::Text, const QString &) override {}
     QRect rect() const override
     {
-        if (!m_list)
+        if (!m_owner)
             return {};
-        const QRect r = m_list->itemRect(m_index);
-        return QRect(m_list->mapToGlobal(r.topLeft()), r.size());
+        const QRect r = m_owner->itemRect(m_index);
+        return QRect(m_owner->mapToGlobal(r.topLeft()), r.size());
     }
     QAccessible::Role role() const override { return QAccessible::ListItem; }
     QAccessible::State state() const override
     {
         QAccessible::State s;
-        if (!m_list)
+        if (!m_owner)
             return s;
         s.selectable = true;
         s.focusable = true;
-        s.selected = m_list->GetCurSel() == m_index;
-        s.focused = s.selected && m_list->hasFocus();
-        s.invisible = !m_list->isVisible();
+        s.selected = m_owner->GetCurSel() == m_index;
+        s.focused = s.selected && m_owner->hasFocus();
+        s.invisible = !m_owner->isVisible();
         return s;
     }
 
 private:
-    QPointer<CNavList> m_list;
     int m_index;
 };
 
