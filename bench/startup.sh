@@ -148,6 +148,13 @@ start() {
 }
 stop() { kill "$1" 2>/dev/null || true; wait "$1" 2>/dev/null || true; }
 click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
+# Waits up to 5 s for the window of PID titled TITLE (a pattern) to go.
+wait_gone() {
+  for _ in $(seq 1 100); do
+    window_of "$1" "$2" >/dev/null || return 0
+    sleep 0.05
+  done
+}
 
 settings_limit_mb=45
 floor_ms=() floor_rss=() ms=() rss=() settings_rss=() settings_web=0 stats_rss=() stats_tree=() hidden_rss=() hidden_tree=()
@@ -173,10 +180,7 @@ for run in $(seq 1 "$runs"); do
     [ -n "$settings_wid" ] || { echo "run $run: the settings never appeared" >&2; cat "$work/log" >&2; exit 1; }
     sleep 1
     click "$settings_wid" 278 277
-    for _ in $(seq 1 100); do
-      window_of "$pid" '^设置$' >/dev/null || break
-      sleep 0.05
-    done
+    wait_gone "$pid" '^设置$'
     sleep "$idle"
     settings_rss+=("$(rss_mb "$pid")")
     web="no"
@@ -197,10 +201,7 @@ for run in $(seq 1 "$runs"); do
     click "$started_wid" 458 290
     sleep 1
     click "$started_wid" 500 20
-    for _ in $(seq 1 100); do
-      window_of "$pid" '^Quillora$' >/dev/null || break
-      sleep 0.05
-    done
+    wait_gone "$pid" '^Quillora$'
     sleep "$idle"
     hidden_rss+=("$(rss_mb "$pid")")
     hidden_tree+=("$(tree_rss_mb "$pid")")
