@@ -1,9 +1,6 @@
 #include "platform/PrivateTemp.h"
+#include "support/DataFolderSupport.h"
 #include "platform/SingleInstance.h"
-#include "platform/SqlText.h"
-#include "store/CppSQLite3.h"
-#include "store/Store.h"
-#include "users/Config.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -149,15 +146,7 @@ private Q_SLOTS:
     void secondProcessExitsAtOnce()
     {
         QTemporaryDir dir;
-        {
-            QDir::setCurrent(dir.path());
-            CppSQLite3Connection db;
-            store::openStore(db, dir.filePath(QStringLiteral("data.db")));
-            db.execute("INSERT INTO ThesaurusInfo_tbl VALUES (1, 'l'); INSERT INTO words_tbl VALUES (NULL, 1, 'w', 'x', 'y');"
-                       "INSERT INTO UserInfo_tbl VALUES(NULL, 0, 'ann', 'pw', 1, 20, 0, -1, NULL, NULL, NULL, NULL, -1, 0, 0, 0, 0, -1, -1, 0, 0, 40, 1);");
-            config::initialise(dir.path());
-            config::writeLogin(config::kAutoLog, QStringLiteral("ann"));
-        }
+        testsupport::prepareAutoLogin(dir.path());
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("quillora.startup.info=true"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));

@@ -2,6 +2,7 @@
 #include "app/QuilloraDlg.h"
 #include "home/HomeDlg.h"
 #include "platform/FileDialog.h"
+#include "support/DataFolderSupport.h"
 #include "support/GuiTestSupport.h"
 #include "ui/TranslucentButton.h"
 #include "users/LoginDlg.h"
@@ -256,15 +257,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dataDir;
         QTemporaryDir runtimeDir;
-        {
-            QDir::setCurrent(dataDir.path());
-            CppSQLite3Connection db;
-            store::openStore(db, dataDir.filePath(QStringLiteral("data.db")));
-            db.execute("INSERT INTO ThesaurusInfo_tbl VALUES (1, 'l'); INSERT INTO words_tbl VALUES (NULL, 1, 'w', 'x', 'y');"
-                       "INSERT INTO UserInfo_tbl VALUES(NULL, 0, 'ann', 'pw', 1, 20, 0, -1, NULL, NULL, NULL, NULL, -1, 0, 0, 0, 0, -1, -1, 0, 0, 40, 1);");
-            config::initialise(dataDir.path());
-            config::writeLogin(config::kAutoLog, QStringLiteral("ann"));
-        }
+        testsupport::prepareAutoLogin(dataDir.path());
         const PrivateXServer x;
         QVERIFY2(!x.display().isEmpty(), "Xvfb did not start");
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
