@@ -1,6 +1,6 @@
 #include "platform/PrivateTemp.h"
-#include "support/DataFolderSupport.h"
 #include "platform/SingleInstance.h"
+#include "support/DataFolderSupport.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
